@@ -1,0 +1,50 @@
+# Thin wrapper over CMake. Every target installs what is missing first.
+#   make run    build and start the desktop program (headless demo without a display)
+#   make test   build with AddressSanitizer + UBSan and run every test through CTest
+#   make bench  build optimised and run the benchmarks
+BUILD      ?= build
+TEST_BUILD ?= $(BUILD)/test
+TSAN_BUILD ?= $(BUILD)/tsan
+JOBS       ?= $(shell nproc)
+
+.PHONY: all deps build run test test-tsan bench clean format
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	  exec $(BUILD)/bin/cantora; \
+	else \
+	  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the headless demo instead."; \
+	  $(BUILD)/bin/cantora-demo $(BUILD)/cantora-window.png; \
+	fi
+
+test: deps
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=OFF >/dev/null
+	@cmake --build $(TEST_BUILD) -j $(JOBS)
+	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-tsan
+
+# The host's threads run once more under ThreadSanitizer (tests labelled "tsan").
+test-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=thread -DCANTORA_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target cantora_tsan_tests
+	@cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L tsan --no-tests=ignore
+
+bench: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@set -e; for b in $(BUILD)/bin/bench/*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b"; done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs -r clang-format -i
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,26 @@
+# Small helpers shared by the project's CMakeLists files.
+
+# Adds a layer's folder when it exists: the layers arrive one issue at a time,
+# and a folder without code must not become an empty library.
+function(cantora_add_layer dir)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# Every project target sees the source tree root, so includes read
+# "audiofile/wav_reader.h"; the link line, not the include path, keeps the
+# layers apart, and tests/layering checks the includes.
+function(cantora_use_src_root target)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+# cantora_add_bench(NAME SOURCES files... LIBS targets...): a benchmark program
+# in bin/bench/, run by `make bench`.
+function(cantora_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/bench)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/bench)
+endfunction()

@@ -2,7 +2,13 @@
 
 # Adds a layer's folder when it exists: the layers arrive one issue at a time,
 # and a folder without code must not become an empty library.
+# -DCANTORA_LAYERS="platform;app/state" restricts a build to some layers (and
+# their tests), for working on one layer while others are mid-change.
+set(CANTORA_LAYERS "" CACHE STRING "Build only these layer folders (empty: all)")
 function(cantora_add_layer dir)
+  if(CANTORA_LAYERS AND NOT dir IN_LIST CANTORA_LAYERS AND NOT dir STREQUAL "support")
+    return()
+  endif()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
     add_subdirectory(${dir})
   endif()

@@ -34,5 +34,21 @@ inline constexpr int BUTTON_HEIGHT = 32;
 inline constexpr int SCROLL_BAR_HEIGHT = 16;
 inline constexpr int PROGRESS_BOX_WIDTH = 224;
 inline constexpr int PROGRESS_BOX_HEIGHT = 56;
+// The progress box's inner outline and its bar, inset from the outer edge.
+inline constexpr int PROGRESS_INNER_INSET = 4;
+inline constexpr int PROGRESS_BAR_INSET = 12;
+inline constexpr std::uint32_t COLOUR_PROGRESS = 0x408080;  // progress bar columns
+
+// Distances from the client edges (l, t, r, b) to the waveform area's parts.
+inline constexpr int FRAME_INSET = 8;  // frame: (l+8, t+8, r-8, b-64)
+inline constexpr int FRAME_BOTTOM_SPACE = 64;
+inline constexpr int INNER_INSET = 16;  // inner box: (l+16, t+16, r-16, b-72)
+inline constexpr int INNER_BOTTOM_SPACE = 72;
+inline constexpr int PANE_INSET = 17;  // panes start one pixel inside the inner box
+inline constexpr int PANE_GAP = 4;     // rows between half the inner box and a pane
+inline constexpr int BUTTON_ROW_WIDTH = BUTTON_COUNT * BUTTON_WIDTH;  // 672
+inline constexpr int BUTTON_ROW_FROM_BOTTOM = 32;
+// The largest off-screen image side accepted; larger client sizes are refused.
+inline constexpr int IMAGE_MAX_SIDE = 1 << 15;
 
 }  // namespace view

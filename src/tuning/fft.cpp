@@ -1,0 +1,18 @@
+#include "tuning/fft.h"
+
+#include "tuning/fft_backends.h"
+
+namespace tuning {
+
+std::unique_ptr<RealFft> makeRealFft(int n, FftBackend backend) {
+  if (n < 4 || (n & (n - 1)) != 0) return nullptr;
+  switch (backend) {
+    case FftBackend::Fftw:
+      return makeFftwRealFft(n);
+    case FftBackend::Radix2:
+      return makeRadix2RealFft(n);
+  }
+  return nullptr;
+}
+
+}  // namespace tuning

@@ -1,0 +1,44 @@
+// The engine's forward FFT: one small interface over the transforms we carry,
+// so the analysis does not care which one runs. All memory and any plan are
+// made at construction; forward() allocates nothing.
+#pragma once
+
+#include <memory>
+
+namespace tuning {
+
+enum class FftBackend {
+  Fftw,    // FFTW3, double precision, planned once at construction
+  Radix2,  // our own iterative radix-2 transform with a precomputed twiddle table
+};
+
+// Unscaled forward DFT of n real points (n a power of two, at least 4):
+// X[k] = sum x[m] * exp(-j*2*pi*k*m/n) for k = 0..n/2.
+class RealFft {
+ public:
+  virtual ~RealFft() = default;
+  RealFft(const RealFft&) = delete;
+  RealFft& operator=(const RealFft&) = delete;
+
+  int size() const { return n_; }
+  // The n input samples; forward() may overwrite them.
+  virtual double* input() = 0;
+  // Real and imaginary parts of bins 0..n/2 after forward().
+  virtual const double* re() const = 0;
+  virtual const double* im() const = 0;
+  virtual void forward() = 0;
+
+ protected:
+  explicit RealFft(int n) : n_(n) {}
+
+ private:
+  int n_;
+};
+
+// Null when n is not a power of two of at least 4 or memory runs out.
+std::unique_ptr<RealFft> makeRealFft(int n, FftBackend backend);
+
+// The transform the engine uses (chosen by the FFT benchmark in bench/tuning).
+inline constexpr FftBackend DEFAULT_FFT_BACKEND = FftBackend::Fftw;
+
+}  // namespace tuning

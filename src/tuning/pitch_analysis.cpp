@@ -1,0 +1,133 @@
+// AnalyseFrame: windowed autocorrelation through the power spectrum, divided by
+// the window's own autocorrelation, with the fundamental refined on the peak of
+// the power spectrum.
+#include <algorithm>
+#include <cmath>
+
+#include "tuning/analysis_steps.h"
+#include "tuning/tuning_engine.h"
+
+namespace tuning {
+
+namespace {
+
+// Lag of the autocorrelation peak in minLag..maxLag-1, or 0 when there is
+// none. The search keeps the highest local peak, then settles on the shortest
+// lag whose local peak comes within LAG_PEAK_TOLERANCE of it: when the period
+// falls between two whole lags, the peak at two or three periods may top the
+// one at one period by a hair at large frame sizes.
+int findLagPeak(const TuningEngine& e, float& peakValue) {
+  const float* a = e.autocorrelation.get();
+  auto isLocalPeak = [a](int m) { return a[m] > a[m - 1] && a[m] >= a[m + 1]; };
+  float best = 0.0f;
+  int lag = 0;
+  for (int m = e.minLag; m < e.maxLag; ++m) {
+    if (a[m] > best && isLocalPeak(m)) {
+      best = a[m];
+      lag = m;
+    }
+  }
+  if (lag == 0) return 0;
+  const double enough = LAG_PEAK_TOLERANCE * best;
+  for (int m = e.minLag; m < lag; ++m) {
+    if (a[m] >= enough && isLocalPeak(m)) {
+      lag = m;
+      break;
+    }
+  }
+  peakValue = a[lag];
+  return lag;
+}
+
+// The frequency of the power spectrum's peak near sampleRate / lag, or 0 when
+// the bins there hold no local peak. The bins searched cover at least the
+// frequencies of the lags lag+1 down to lag-1 (a whole-sample lag can be off by
+// many bins in a long frame), and never fewer than bin-1 .. bin+2.
+double refineFrequency(const TuningEngine& e, int lag) {
+  const double* p = e.powerSpectrum.get();
+  const double nyquist = e.sampleRate / 2;
+  const int halfSize = e.halfSize;
+  const float lagFrequency = static_cast<float>(static_cast<double>(e.sampleRate) / lag);
+  const int bin = static_cast<int>(lagFrequency / nyquist * halfSize);
+  const double lowest = static_cast<double>(e.sampleRate) / (lag + 1);
+  const double highest = static_cast<double>(e.sampleRate) / (lag - 1);
+  int lowBin = std::min(bin - 1, static_cast<int>(lowest / e.binWidth));
+  int highBin = std::max(bin + 2, static_cast<int>(highest / e.binWidth) + 1);
+  lowBin = std::max(lowBin, 2);
+  if (highBin >= halfSize - 1) highBin = halfSize - 2;
+
+  double best = 0.0;
+  int peak = -1;
+  for (int i = lowBin; i <= highBin; ++i) {
+    if (p[i] > best && p[i] > p[i - 1] && p[i] >= p[i + 1]) {
+      best = p[i];
+      peak = i;
+    }
+  }
+  if (peak < 0) return 0.0;
+  // Parabola through the peak bin and its neighbours.
+  const double delta =
+      (p[peak + 1] - p[peak - 1]) / (2.0 * (2.0 * p[peak] - p[peak - 1] - p[peak + 1]));
+  return (peak + delta) * e.binWidth;
+}
+
+}  // namespace
+
+const double* autocorrelateFrame(TuningEngine& e, bool dropDc) {
+  const int n = e.frameSize;
+  const int half = e.halfSize;
+  RealFft& fft = *e.fft;
+  fft.forward();
+  const double* re = fft.re();
+  const double* im = fft.im();
+  double* power = e.powerSpectrum.get();
+  for (int k = 0; k <= half; ++k) power[k] = re[k] * re[k] + im[k] * im[k];
+  if (dropDc) power[0] = 0.0;
+  // The power spectrum is real and even, so its transform is real: the
+  // autocorrelation of the frame.
+  double* x = fft.input();
+  for (int k = 0; k <= half; ++k) x[k] = power[k];
+  for (int k = 1; k < half; ++k) x[n - k] = power[k];
+  fft.forward();
+  return fft.re();
+}
+
+void AnalyseFrame(TuningEngine& e) {
+  const int n = e.frameSize;
+  double* x = e.fft->input();
+  const float* ring = e.inputRing.get();
+  const float* window = e.analysisWindow.get();
+  const int tail = n - e.writePos;
+  for (int i = 0; i < tail; ++i) x[i] = static_cast<double>(ring[e.writePos + i]) * window[i];
+  for (int i = tail; i < n; ++i) x[i] = static_cast<double>(ring[i - tail]) * window[i];
+
+  const double* r = autocorrelateFrame(e, /*dropDc=*/true);
+  const double r0 = r[0];
+  float* a = e.autocorrelation.get();
+  // A silent frame has no autocorrelation to normalise: leave every lag at 0
+  // so that none can be taken.
+  for (int m = e.minLag - 1; m <= e.maxLag; ++m)
+    a[m] = r0 > 0.0 ? static_cast<float>(r[m] / r0) : 0.0f;
+
+  e.clarity = 0.0f;
+  e.periodSeconds = static_cast<float>(1.0 / HIGHEST_PITCH_HZ);
+  float peakValue = 0.0f;
+  const int lag = findLagPeak(e, peakValue);
+  if (lag == 0) return;
+  e.clarity = static_cast<float>(static_cast<double>(e.lagWeight[lag]) * peakValue);
+  if (e.clarity < e.voicingThreshold) return;
+
+  const double frequency = refineFrequency(e, lag);
+  e.refinedPeriod = frequency > 0.0 ? 1.0 / frequency : 0.0;
+  if (e.refinedPeriod != 0.0) {
+    e.periodSeconds = static_cast<float>(e.refinedPeriod);
+    e.detectedSemitones =
+        static_cast<float>(std::log10(static_cast<double>(e.periodSeconds) * e.referenceFrequency) *
+                           -12.0 * LOG2_OF_10);
+  } else {
+    e.periodSeconds = static_cast<float>(static_cast<double>(lag) / e.sampleRate);
+    e.clarity = 0.0f;
+  }
+}
+
+}  // namespace tuning

@@ -1,0 +1,308 @@
+// AnalyseFrame on known frames: tones it must find, frames it must call
+// unvoiced, the lag bounds, and the two mends of the lag pick and refinement
+// (what they repair at long frames, and that they change nothing at N = 4096).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/test_signals.h"
+#include "tuning/analysis_reference.h"
+#include "tuning/note_names.h"
+#include "tuning/pitch_readout.h"
+#include "tuning/tuning_engine.h"
+
+namespace {
+
+using tuning::EngineParams;
+using tuning::TuningEngine;
+
+double semitonesOf(double hz) {
+  return 12.0 * std::log2(hz / 440.0);
+}
+
+void fillSine(TuningEngine& e, double hz, double phase = 0.0, double amplitude = 0.5) {
+  for (int i = 0; i < e.frameSize; ++i)
+    e.inputRing[i] =
+        static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / 44100.0 + phase));
+  e.writePos = 0;
+}
+
+bool voiced(const TuningEngine& e) {
+  return e.clarity >= e.voicingThreshold;
+}
+
+TEST(PitchAnalysis, SteadySinesAreFoundToWithinAFewCents) {
+  TuningEngine e(EngineParams{}, 4096);
+  ASSERT_TRUE(e.ok);
+  fillSine(e, 440.0);
+  AnalyseFrame(e);
+  EXPECT_TRUE(voiced(e));
+  EXPECT_GT(e.clarity, 0.95f);
+  EXPECT_NEAR(e.detectedSemitones, 0.0, 0.03);
+  EXPECT_NEAR(e.periodSeconds, 1.0 / 440.0, 1e-6);
+
+  fillSine(e, 220.0, 1.0);
+  AnalyseFrame(e);
+  EXPECT_TRUE(voiced(e));
+  EXPECT_NEAR(e.detectedSemitones, -12.0, 0.03);
+
+  // Across the range, wherever the frame starts in the cycle.
+  for (double hz = 75.0; hz <= 690.0; hz *= 1.09) {
+    for (double phase : {0.0, 2.0}) {
+      fillSine(e, hz, phase);
+      AnalyseFrame(e);
+      EXPECT_TRUE(voiced(e)) << hz;
+      // The parabola through three power bins is coarser where a bin spans
+      // more cents.
+      EXPECT_NEAR(e.detectedSemitones, semitonesOf(hz), hz < 150.0 ? 0.1 : 0.05) << hz;
+    }
+  }
+}
+
+TEST(PitchAnalysis, ReadsTheRingFromWritePosOnward) {
+  TuningEngine e(EngineParams{}, 4096);
+  ASSERT_TRUE(e.ok);
+  // The newest half of the ring holds 440 Hz, the oldest half (from writePos)
+  // silence; then rotate so that it is the other way round.
+  for (int i = 0; i < 4096; ++i) {
+    const int slot = (1000 + i) % 4096;
+    e.inputRing[slot] =
+        i < 2048 ? 0.0f
+                 : static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 440.0 * i / 44100.0));
+  }
+  e.writePos = 1000;
+  AnalyseFrame(e);
+  // The window's middle half straddles the step from silence to tone: voiced
+  // because the tone fills half of it.
+  const bool straddled = voiced(e);
+  e.writePos = (1000 + 2048) % 4096;  // now the tone is oldest: the window sees tone then silence
+  AnalyseFrame(e);
+  EXPECT_EQ(straddled, voiced(e));
+  // A tone confined to the outer quarters is not seen at all.
+  for (int i = 0; i < 4096; ++i)
+    e.inputRing[i] =
+        (i < 1024 || i >= 3072)
+            ? static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 440.0 * i / 44100.0))
+            : 0.0f;
+  e.writePos = 0;
+  AnalyseFrame(e);
+  EXPECT_FALSE(voiced(e));
+  EXPECT_EQ(e.clarity, 0.0f);
+}
+
+TEST(PitchAnalysis, LowTonesNoiseAndSilenceAreUnvoiced) {
+  TuningEngine e(EngineParams{}, 4096);
+  ASSERT_TRUE(e.ok);
+  fillSine(e, 60.0);
+  AnalyseFrame(e);
+  EXPECT_FALSE(voiced(e));
+
+  std::mt19937 rng(1);
+  std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
+  for (int trial = 0; trial < 5; ++trial) {
+    for (int i = 0; i < 4096; ++i) e.inputRing[i] = uniform(rng);
+    AnalyseFrame(e);
+    EXPECT_FALSE(voiced(e)) << trial;
+  }
+
+  fillSine(e, 330.0);
+  AnalyseFrame(e);
+  ASSERT_TRUE(voiced(e));
+  const float before = e.detectedSemitones;
+  for (int i = 0; i < 4096; ++i) e.inputRing[i] = 0.0f;
+  AnalyseFrame(e);
+  EXPECT_FALSE(voiced(e));
+  EXPECT_EQ(e.clarity, 0.0f);
+  EXPECT_EQ(e.detectedSemitones, before);
+  // A constant offset has no power once DC is dropped: as silent as zeros.
+  for (int i = 0; i < 4096; ++i) e.inputRing[i] = 0.25f;
+  AnalyseFrame(e);
+  EXPECT_FALSE(voiced(e));
+  EXPECT_EQ(e.detectedSemitones, before);
+}
+
+TEST(PitchAnalysis, LagBoundsLimitTheDetectedRange) {
+  TuningEngine big(EngineParams{}, 4096);
+  TuningEngine small(EngineParams{}, 1024);
+  ASSERT_TRUE(big.ok);
+  ASSERT_TRUE(small.ok);
+  EXPECT_EQ(big.minLag, 63);
+  EXPECT_EQ(big.maxLag, 630);
+  EXPECT_EQ(small.minLag, 63);
+  EXPECT_EQ(small.maxLag, 511);
+
+  // Periods below minLag (63 samples) are never taken: 900 Hz and 1400 Hz are
+  // unvoiced or read from a lag of two periods or more, far below the tone.
+  for (double hz : {900.0, 1400.0}) {
+    fillSine(big, hz);
+    AnalyseFrame(big);
+    if (voiced(big)) {
+      EXPECT_LT(big.detectedSemitones, semitonesOf(hz) - 6.0) << hz;
+    }
+  }
+
+  // 80 Hz (lag 551) is found with N = 4096 but lies beyond lag 510 at N = 1024.
+  fillSine(big, 80.0);
+  AnalyseFrame(big);
+  EXPECT_TRUE(voiced(big));
+  fillSine(small, 80.0);
+  AnalyseFrame(small);
+  EXPECT_FALSE(voiced(small));
+  fillSine(small, 200.0);
+  AnalyseFrame(small);
+  EXPECT_TRUE(voiced(small));
+  EXPECT_NEAR(small.detectedSemitones, semitonesOf(200.0), 0.2);
+}
+
+TEST(PitchAnalysis, LagWeightsUndoTheWindowTaper) {
+  TuningEngine e(EngineParams{}, 4096);
+  ASSERT_TRUE(e.ok);
+  EXPECT_EQ(e.lagWeight[0], 1.0f);
+  // The window's autocorrelation falls with the lag, so the weights rise; the
+  // window spans about N/2 points, and where its autocorrelation has died out
+  // the weight is 0.
+  int k = 2;
+  for (; k < 2048 && e.lagWeight[k] != 0.0f; ++k)
+    ASSERT_GE(e.lagWeight[k], e.lagWeight[k - 1]) << k;
+  EXPECT_GT(k, 1900);
+  for (; k < 2048; ++k) ASSERT_EQ(e.lagWeight[k], 0.0f) << k;
+  EXPECT_NEAR(e.lagWeight[1], 1.0, 1e-3);
+}
+
+// The readout's analysis of `frames` frames of a steady sine, before the mends
+// (the reference pick on the same arrays) and after them (PitchReadout).
+struct SweepPoint {
+  bool beforeRight = false;
+  bool afterRight = false;
+};
+
+std::optional<double> semitonesFromReadout(std::string_view text) {
+  for (int i = 0; i < tuning::NOTE_NAME_COUNT; ++i) {
+    const std::string_view name = tuning::noteName(i);
+    if (text.size() < name.size() + 3 || text.substr(0, name.size()) != name ||
+        text[name.size()] != ' ')
+      continue;
+    const char sign = text[name.size() + 1];
+    const int cents = std::atoi(std::string(text.substr(name.size() + 2)).c_str());
+    return (i - tuning::NOTE_NAME_A4) + (sign == '-' ? -cents : cents) / 100.0;
+  }
+  return std::nullopt;
+}
+
+SweepPoint sweepPoint(TuningEngine& e, double hz, int frames, double phase) {
+  const auto samples = testsignals::sine(hz, frames, 16000.0, phase);
+  const double truth = semitonesOf(hz);
+  SweepPoint point;
+
+  tuning::TrackSamples track{const_cast<std::int16_t*>(samples.data()), 1,
+                             static_cast<std::int64_t>(frames)};
+  const auto after = semitonesFromReadout(tuning::PitchReadout(track, {0, frames, 1}).view());
+  point.afterRight = after && std::fabs(*after - truth) < 0.5;
+
+  const int count = std::min(frames, tuning::READOUT_MAX_FRAMES);
+  int peak = 0;
+  for (int i = 0; i < count; ++i) peak = std::max(peak, std::abs(int{samples[i]}));
+  for (int i = 0; i < e.frameSize; ++i)
+    e.inputRing[i] = static_cast<float>(static_cast<double>(samples[i % count]) / peak);
+  e.writePos = 0;
+  AnalyseFrame(e);
+  const auto before = reference::originalDecision(e);
+  point.beforeRight = before.voiced && std::fabs(semitonesOf(before.hz) - truth) < 0.5;
+  return point;
+}
+
+TEST(PitchAnalysisMends, SteadySinesReadTheRightNoteAtEverySelectionLength) {
+  int total = 0, rightBefore = 0, rightAfter = 0;
+  for (int frames : {2000, 4096, 16000, 44100}) {
+    TuningEngine e(EngineParams{},
+                   tuning::readoutFrameSize(std::min(frames, tuning::READOUT_MAX_FRAMES)));
+    ASSERT_TRUE(e.ok);
+    int lengthBefore = 0, lengthAfter = 0, lengthTotal = 0;
+    for (double hz = 72.0; hz <= 690.0; hz += 9.0) {
+      for (double phase : {0.0, 1.3}) {
+        const SweepPoint p = sweepPoint(e, hz, frames, phase);
+        ++lengthTotal;
+        lengthBefore += p.beforeRight;
+        lengthAfter += p.afterRight;
+        // Below two periods in the analysed middle half of the frame (N/2
+        // points) the lag peak itself is pulled short by the window: the mends
+        // do not reach that.
+        const bool twoPeriods = e.frameSize / 2 >= 2.0 * 44100.0 / hz;
+        if (twoPeriods) {
+          EXPECT_TRUE(p.afterRight) << hz << " Hz, " << frames << " frames, " << phase;
+        }
+      }
+    }
+    std::printf("selection %5d frames: %3d of %3d read right before the mends, %3d after\n", frames,
+                lengthBefore, lengthTotal, lengthAfter);
+    total += lengthTotal;
+    rightBefore += lengthBefore;
+    rightAfter += lengthAfter;
+  }
+  std::printf("all lengths: %d of %d before, %d after\n", rightBefore, total, rightAfter);
+  EXPECT_LT(rightBefore, rightAfter);
+  // The tones the fault was first seen on, one second selected.
+  TuningEngine e(EngineParams{}, 65536);
+  for (double hz : {452.0, 600.0, 655.0, 360.0}) {
+    for (double phase : {0.0, 0.7, 1.9}) {
+      const SweepPoint p = sweepPoint(e, hz, 44100, phase);
+      EXPECT_TRUE(p.afterRight) << hz << " Hz, phase " << phase;
+    }
+  }
+}
+
+TEST(PitchAnalysisMends, ChangeNothingAtTheTuningFrameSize) {
+  TuningEngine e(EngineParams{}, 4096);
+  ASSERT_TRUE(e.ok);
+  int frames = 0, differing = 0;
+  auto compare = [&](const char* what, double where) {
+    const float previous = e.detectedSemitones;
+    AnalyseFrame(e);
+    const auto original = reference::originalDecision(e);
+    ++frames;
+    const bool same =
+        original.voiced == voiced(e) &&
+        (!original.voiced || std::fabs(semitonesOf(original.hz) - e.detectedSemitones) < 1e-4) &&
+        (original.voiced || e.detectedSemitones == previous);
+    if (!same) {
+      ++differing;
+      ADD_FAILURE() << what << " " << where << ": before " << original.voiced << " "
+                    << semitonesOf(original.hz) << ", after " << voiced(e) << " "
+                    << e.detectedSemitones;
+    }
+  };
+  for (double hz = 72.0; hz <= 690.0; hz += 1.7) {
+    fillSine(e, hz, hz);
+    compare("sine", hz);
+  }
+  // Every hop of a sung line, as the tuning run analyses it.
+  const auto voice = testsignals::voice({{{57, 35, 0.5}, {60, -28, 0.5}, {64, 40, 0.5}},
+                                         {{67, -38, 0.5}, {62, 22, 0.5}, {55, -15, 0.6}}});
+  for (std::size_t end = 4096; end <= voice.samples.size(); end += 1024) {
+    for (int i = 0; i < 4096; ++i)
+      e.inputRing[i] = static_cast<float>(voice.samples[end - 4096 + i] / 32768.0);
+    e.writePos = 0;
+    compare("voice frame ending at", static_cast<double>(end));
+  }
+  std::printf("N = 4096: %d of %d frames differ from the unmended analysis\n", differing, frames);
+}
+
+TEST(TuningEngineConstruction, RefusesSizesItCannotAnalyse) {
+  EXPECT_FALSE(TuningEngine(EngineParams{}, 1000).ok);
+  EXPECT_FALSE(TuningEngine(EngineParams{}, 128).ok);
+  EngineParams noRate;
+  noRate.sampleRate = 0;
+  EXPECT_FALSE(TuningEngine(noRate, 4096).ok);
+  TuningEngine e(EngineParams{}, 4096);
+  EXPECT_TRUE(e.ok);
+  EXPECT_EQ(e.hopSize, 1024);
+  EXPECT_DOUBLE_EQ(e.binWidth, 10.7666015625);
+  EXPECT_NEAR(e.decayPerHop, 0.8513, 1e-4);
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+// The correction heard from outside: tones run through ProcessBlock and their
+// pitch measured on the settled output by an estimator of our own; the level
+// law of the grain overlap; the target choice on ties, the shorter way round
+// the octave and the memory across pauses; the Grace mapping.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "support/test_signals.h"
+#include "tuning/pitch_probe.h"
+#include "tuning/tuning_engine.h"
+
+namespace {
+
+using tuning::EngineParams;
+using tuning::TuningEngine;
+
+constexpr int N = 4096;
+constexpr int HOP = 1024;
+
+EngineParams paramsFor(std::initializer_list<int> notes, int shift = 0, float grace = 0.0f) {
+  EngineParams p;
+  for (int n : notes) p.noteEnabled[n] = true;
+  p.pitchShift = shift;
+  p.grace = grace;
+  return p;
+}
+
+// Runs `input` through a fresh engine, followed by N zeros, whole blocks only.
+std::vector<std::int16_t> run(const EngineParams& params, std::vector<std::int16_t> input) {
+  input.resize((input.size() + N + HOP - 1) / HOP * HOP, 0);
+  TuningEngine e(params, N);
+  EXPECT_TRUE(e.ok);
+  std::vector<std::int16_t> output(input.size());
+  for (std::size_t at = 0; at < input.size(); at += HOP)
+    ProcessBlock(e, input.data() + at, output.data() + at);
+  return output;
+}
+
+// Pitch and level of a steady tone after the engine, from 0.4 s (latency and
+// settling) to the end of the tone.
+struct Heard {
+  double hz = 0.0;
+  double levelDb = 0.0;    // RMS
+  double averageDb = 0.0;  // mean rectified level
+};
+
+Heard hear(const std::vector<std::int16_t>& out, std::int64_t toneFrames) {
+  const std::int64_t begin = static_cast<std::int64_t>(0.4 * 44100);
+  const std::int64_t end = toneFrames + N - HOP;
+  Heard h;
+  const auto hz = probe::medianPitchHz(out, begin, end);
+  EXPECT_TRUE(hz.has_value());
+  h.hz = hz.value_or(0.0);
+  h.levelDb = probe::levelDb(out, begin, end);
+  h.averageDb = probe::averageLevelDb(out, begin, end);
+  return h;
+}
+
+constexpr std::int64_t TONE = 44100;  // one second
+
+TEST(PitchCorrection, OffPitchTonesComeOutOnTheNote) {
+  struct Case {
+    double inHz;
+    EngineParams params;
+    double outHz;
+    const char* what;
+  };
+  const Case cases[] = {
+      {452.0, paramsFor({}), 440.0, "452 Hz, no note: nearest semitone"},
+      {450.0, paramsFor({0}), 440.0, "450 Hz, only A"},
+      {440.0, paramsFor({0}, 3), 523.2511, "440 Hz, only A, shift +3"},
+      {415.0, paramsFor({0, 3, 7}), 440.0, "Ab4 with A, C, E allowed goes to A"},
+      {270.0, paramsFor({3}), 261.6256, "270 Hz, only C: C4"},
+  };
+  for (const Case& c : cases) {
+    const auto out = run(c.params, testsignals::sine(c.inHz, TONE, 12000.0));
+    const Heard h = hear(out, TONE);
+    const double error = probe::cents(c.outHz, h.hz);
+    std::printf("%-40s -> %8.3f Hz, %+6.2f cents\n", c.what, h.hz, error);
+    EXPECT_LT(std::fabs(error), 5.0) << c.what;
+  }
+}
+
+TEST(PitchCorrection, OctaveShiftsScaleTheLevelByOneOverTheRatio) {
+  const auto in = testsignals::sine(440.0, TONE, 8000.0);
+  const double inDb = probe::averageLevelDb(in, 0, TONE);
+  const double inRmsDb = probe::levelDb(in, 0, TONE);
+  const Heard same = hear(run(paramsFor({0}), in), TONE);
+  const Heard up = hear(run(paramsFor({0}, 12), in), TONE);
+  const Heard down = hear(run(paramsFor({0}, -12), in), TONE);
+  std::printf("+12: %.3f Hz (%+.2f cents), average %+.2f dB, RMS %+.2f dB\n", up.hz,
+              probe::cents(880.0, up.hz), up.averageDb - inDb, up.levelDb - inRmsDb);
+  std::printf("-12: %.3f Hz (%+.2f cents), average %+.2f dB, RMS %+.2f dB\n", down.hz,
+              probe::cents(220.0, down.hz), down.averageDb - inDb, down.levelDb - inRmsDb);
+  EXPECT_LT(std::fabs(probe::cents(440.0, same.hz)), 5.0);
+  EXPECT_LT(std::fabs(probe::cents(880.0, up.hz)), 5.0);
+  EXPECT_LT(std::fabs(probe::cents(220.0, down.hz)), 5.0);
+  // Grains are cut once per input period and laid once per output period, so
+  // the overlap, and with it the average level, goes with 1 / ratio. At +12
+  // the grains just touch: the level ripples with the grain rate, and the RMS
+  // falls by less (about 4 dB).
+  EXPECT_NEAR(same.averageDb - inDb, 0.0, 1.0);
+  EXPECT_NEAR(up.averageDb - inDb, -6.02, 1.5);
+  EXPECT_NEAR(down.averageDb - inDb, 6.02, 1.5);
+  EXPECT_NEAR(down.levelDb - inRmsDb, 6.02, 1.5);
+  EXPECT_LT(up.levelDb - inRmsDb, -3.0);
+}
+
+TEST(PitchCorrection, OutputIsClampedWhenGrainsAddUpAboveFullScale) {
+  // A full-scale tone an octave down doubles the overlap: the sum passes full
+  // scale and must be held at +-32767, never wrap or reach -32768.
+  const auto out = run(paramsFor({}, -12), testsignals::sine(330.0, TONE / 2, 32767.0));
+  const auto [lo, hi] = std::minmax_element(out.begin(), out.end());
+  EXPECT_EQ(*hi, 32767);
+  EXPECT_EQ(*lo, -32767);
+  const auto clipped = std::count_if(out.begin(), out.end(),
+                                     [](std::int16_t v) { return std::abs(int{v}) == 32767; });
+  EXPECT_GT(clipped, 100);
+}
+
+TEST(PitchCorrection, SilenceInGivesSilenceOut) {
+  const auto out = run(paramsFor({0, 4, 7}, 5, 40.0f), std::vector<std::int16_t>(3 * N, 0));
+  EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t v) { return v == 0; }));
+}
+
+TEST(PitchCorrection, UnvoicedSoundPassesAtRatioOneWithALatencyOfN) {
+  const auto in = testsignals::whiteNoise(TONE / 2, 6000.0);
+  const auto out = run(paramsFor({}), in);
+  // The output is the input a frame later: that lag correlates best, and
+  // nearly perfectly (the grain windows overlap-add to about one).
+  auto correlation = [&](std::int64_t lag) {
+    double xy = 0.0, xx = 0.0, yy = 0.0;
+    for (std::int64_t t = N; t + 2 * N < static_cast<std::int64_t>(in.size()); ++t) {
+      xy += static_cast<double>(in[t]) * out[t + lag];
+      xx += static_cast<double>(in[t]) * in[t];
+      yy += static_cast<double>(out[t + lag]) * out[t + lag];
+    }
+    return xy / std::sqrt(xx * yy);
+  };
+  std::int64_t bestLag = 0;
+  double best = -1.0;
+  for (std::int64_t lag = N - 64; lag <= N + 64; ++lag) {
+    const double c = correlation(lag);
+    if (c > best) best = c, bestLag = lag;
+  }
+  // The snapshot is cut after the newest sample is in, so its centre is
+  // N/2 - 1 samples old and grains land N/2 ahead: N - 1 in all.
+  EXPECT_EQ(bestLag, N - 1);
+  EXPECT_GT(best, 0.98);
+  // Nothing comes out before the first grain reaches the first input sample.
+  for (int t = 0; t < N - HOP; ++t) ASSERT_EQ(out[t], 0) << t;
+}
+
+// Sets up an engine as if its last analysis found `semitones`, voiced or not.
+void analysed(TuningEngine& e, float semitones, bool voiced = true) {
+  e.detectedSemitones = semitones;
+  e.clarity = voiced ? 0.95f : 0.1f;
+  e.periodSeconds = static_cast<float>(1.0 / (440.0 * std::pow(2.0, semitones / 12.0)));
+}
+
+TEST(ChooseTarget, TiesGoToTheHigherClass) {
+  {
+    TuningEngine e(paramsFor({}), N);
+    analysed(e, 0.5f);  // halfway between A and Bb
+    ChooseTarget(e);
+    EXPECT_EQ(e.noteState, 1.0f);
+  }
+  {
+    TuningEngine e(paramsFor({}), N);
+    analysed(e, -0.5f);  // halfway between Ab (11) and A (0)
+    ChooseTarget(e);
+    EXPECT_EQ(e.noteState, 11.0f);
+    ComputeRatio(e);
+    // Ab is reached by the shorter way: half a semitone down, not 11.5 up.
+    EXPECT_NEAR(e.pitchRatio, std::pow(2.0, -0.5 / 12.0), 1e-6);
+  }
+  {
+    // An allowed class six semitones away scores 0, as does a disallowed
+    // class at no distance: the higher index (Eb, 6) wins over A (0).
+    TuningEngine e(paramsFor({6}), N);
+    analysed(e, 0.0f);
+    ChooseTarget(e);
+    EXPECT_EQ(e.noteState, 6.0f);
+  }
+  {
+    // An allowed class always beats a nearer disallowed one.
+    TuningEngine e(paramsFor({3}), N);
+    analysed(e, 8.9f);
+    ChooseTarget(e);
+    EXPECT_EQ(e.noteState, 3.0f);
+  }
+}
+
+TEST(ChooseTarget, MovesTheShorterWayRoundTheOctave) {
+  TuningEngine e(paramsFor({}), N);
+  analysed(e, 10.0f);
+  ChooseTarget(e);
+  EXPECT_EQ(e.noteState, 10.0f);
+  analysed(e, 11.8f);  // nearest class A (0, that is 12)
+  ChooseTarget(e);
+  EXPECT_EQ(e.noteState, 12.0f);
+  ComputeRatio(e);
+  EXPECT_NEAR(e.pitchRatio, std::pow(2.0, 0.2 / 12.0), 1e-5);
+}
+
+TEST(ChooseTarget, PausesFadeTheMemoryOfTheLastNote) {
+  const float grace = 250.0f;
+  TuningEngine e(paramsFor({}, 0, grace), N);
+  const float glide = e.glide;
+  analysed(e, 0.0f);
+  ChooseTarget(e);
+  ASSERT_EQ(e.noteState, 0.0f);
+  for (int hop = 0; hop < 3; ++hop) {
+    analysed(e, 0.0f, false);
+    ChooseTarget(e);
+  }
+  const double kept = std::pow(0.5, 3 * 1024 * 1000.0 / 44100.0 / 100.0);
+  EXPECT_NEAR(e.memoryWeight, kept, 1e-5);
+  analysed(e, 5.0f);
+  ChooseTarget(e);
+  // Voicing resumes partway between the old note and the new target, then
+  // glides on toward the target.
+  const double resumed = (1.0 - kept) * 5.0;
+  EXPECT_NEAR(e.noteState, resumed + glide * (5.0 - resumed), 1e-4);
+  EXPECT_EQ(e.memoryWeight, 1.0f);
+  // An unvoiced frame transposes by the shift alone and keeps the last period.
+  const float step = e.periodStep;
+  analysed(e, 5.0f, false);
+  ComputeRatio(e);
+  EXPECT_EQ(e.pitchRatio, 1.0f);
+  EXPECT_EQ(e.periodStep, step);
+}
+
+TEST(GraceMapping, GraceIsTheTimeToCorrectAllButOneTwentyFourth) {
+  EXPECT_EQ(tuning::glideForGrace(0.0f, HOP, 44100), 1.0f);
+  const double hopMs = HOP * 1000.0 / 44100.0;
+  float previous = 1.0f;
+  for (int grace = 10; grace <= 250; grace += 10) {
+    const float glide = tuning::glideForGrace(static_cast<float>(grace), HOP, 44100);
+    EXPECT_GT(glide, 0.0f);
+    EXPECT_LT(glide, previous) << grace;
+    previous = glide;
+    // After `grace` ms of hops, 1/24 of the difference is left.
+    EXPECT_NEAR(std::pow(1.0 - glide, grace / hopMs), 1.0 / 24.0, 1e-5) << grace;
+  }
+  // Played out on the engine: a jump of three semitones with Grace 100.
+  TuningEngine e(paramsFor({}, 0, 100.0f), N);
+  analysed(e, 0.0f);
+  ChooseTarget(e);
+  const int hops = static_cast<int>(std::lround(100.0 / hopMs));
+  for (int hop = 0; hop < hops; ++hop) {
+    analysed(e, 3.0f);
+    ChooseTarget(e);
+  }
+  const double left = (3.0 - e.noteState) / 3.0;
+  EXPECT_NEAR(left, std::pow(1.0 / 24.0, hops * hopMs / 100.0), 1e-4);
+  EXPECT_LT(left, 0.06);
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// The MPEG audio source: Layer III frames of a bare stream or of the data
+// chunk of a WAV file with format tag 0x55.
+//
+// This is where MPEG import plugs into the track source: openMpegSource scans
+// the stream, builds the frame index and the decoder (the decoder's constant
+// tables are built once, on the first call), and returns a SourceStream whose
+// readDirectBlock decodes frames into 44100 Hz blocks and whose
+// converterWindow is the two-frame window the rate converter refills one
+// frame at a time. Neither the track reader nor the rate converter changes
+// when it arrives.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "audiofile/source_stream.h"
+
+namespace audiofile {
+
+// `data` points into the mapped file, which outlives the source. None when the
+// stream holds no usable frame or memory runs out.
+std::unique_ptr<SourceStream> openMpegSource(const unsigned char* data, std::size_t size);
+
+}  // namespace audiofile

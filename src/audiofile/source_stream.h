@@ -1,0 +1,40 @@
+// One kind of audio data a track source can read: PCM out of a WAV file, or an
+// MPEG stream (bare or in a WAV file). It delivers blocks at its own rate and
+// offers the window the rate converter interpolates in when that rate is not
+// 44100 Hz.
+#pragma once
+
+#include <cstdint>
+
+#include "audiofile/converter_window.h"
+
+namespace audiofile {
+
+struct SourceFormat {
+  // KIND_PCM or KIND_MPEG.
+  std::uint32_t kind = 0;
+  std::uint32_t channels = 0;
+  std::uint32_t rate = 0;
+  // Source length in frames at its own rate.
+  std::uint32_t frames = 0;
+};
+
+class SourceStream {
+ public:
+  virtual ~SourceStream() = default;
+
+  const SourceFormat& format() const { return format_; }
+
+  // Writes one block of IMPORT_BLOCK_FRAMES frames at the source's own rate
+  // (pcmBlockBytes(channels) bytes) into `dest`, padding a short block with
+  // zeros, and returns the frames that came from the source; 0 at the end.
+  virtual std::uint32_t readDirectBlock(std::int16_t* dest) = 0;
+
+  // The window for the rate converter; lives as long as the stream.
+  virtual ConverterWindow& converterWindow() = 0;
+
+ protected:
+  SourceFormat format_;
+};
+
+}  // namespace audiofile

@@ -1,0 +1,53 @@
+#include "audiofile/track_reader.h"
+
+#include "audiofile/audiofile_constants.h"
+
+namespace audiofile {
+
+TrackReader::TrackReader(std::unique_ptr<platform::MappedFile> file) : file_(std::move(file)) {}
+
+TrackReader::~TrackReader() {
+  // The source reads out of the mapping, so it goes before the file.
+  source_.reset();
+  file_.reset();
+}
+
+void TrackReader::close() {
+  if (file_) file_->unmap();
+}
+
+bool TrackReader::open() {
+  if (file_ && file_->size() > 0) source_ = openTrackSource(file_->data(), file_->size());
+  if (!source_ || source_->blockCount == 0) {
+    source_.reset();
+    close();
+    return false;
+  }
+  channels_ = source_->format.channels;
+  blockCount_ = source_->blockCount;
+  bytesPerBlock_ = channels_ * BLOCK_BYTES_PER_CHANNEL;
+  nextBlock_ = 0;
+  ended_ = false;
+  return true;
+}
+
+std::uint32_t TrackReader::readBlock(std::int16_t* dest, bool& ended) {
+  ended = false;
+  if (ended_ || !source_ || nextBlock_ >= blockCount_) {
+    ++nextBlock_;
+    ended = true;
+    return 0;
+  }
+  const std::uint32_t frames = source_->readBlock(dest);
+  ++nextBlock_;
+  if (frames == 0 || nextBlock_ == blockCount_) {
+    // Nothing more will be read out of the mapping.
+    close();
+    ended_ = true;
+    ended = true;
+    if (frames == 0) return 0;
+  }
+  return bytesPerBlock_;
+}
+
+}  // namespace audiofile

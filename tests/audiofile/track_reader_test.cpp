@@ -1,0 +1,219 @@
+#include "audiofile/track_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "audiofile/audio_test_files.h"
+#include "audiofile/audiofile_constants.h"
+#include "audiofile/track_source.h"
+
+namespace {
+
+using audiofile::IMPORT_BLOCK_FRAMES;
+using testfiles::TempDir;
+
+class TrackImport : public ::testing::Test {
+ protected:
+  TempDir dir{"track_reader"};
+
+  // Reads every block as the load worker does; returns the track and the
+  // per-read byte counts.
+  static std::vector<std::int16_t> readAll(audiofile::TrackReader& reader,
+                                           std::vector<std::uint32_t>& counts) {
+    const std::size_t blockSamples = reader.bytesPerBlock() / 2;
+    std::vector<std::int16_t> track(reader.blockCount() * blockSamples, 0x4321);
+    std::uint64_t produced = 0;
+    for (std::uint64_t b = 0; b < reader.blockCount(); ++b) {
+      bool ended = false;
+      const std::uint32_t n = reader.readBlock(track.data() + b * blockSamples, ended);
+      counts.push_back(n);
+      produced += n;
+      if (ended) break;
+    }
+    track.resize(produced / 2);
+    return track;
+  }
+};
+
+TEST_F(TrackImport, PcmAt44100IsCopiedInWholeBlocksPaddedWithZeros) {
+  const std::string path = dir.file("s44.wav");
+  ASSERT_TRUE(testfiles::soxSynth(path, 44100, 2, 10000));
+  const std::vector<std::int16_t> expected = testfiles::soxSamples(path);
+  auto file = platform::MappedFile::map(path.c_str());
+  platform::MappedFile* mapping = file.get();
+  audiofile::TrackReader reader(std::move(file));
+  ASSERT_TRUE(reader.open());
+  EXPECT_EQ(reader.channels(), 2u);
+  EXPECT_EQ(reader.bytesPerBlock(), 18432u);
+  EXPECT_EQ(reader.blockCount(), 3u);
+  EXPECT_EQ(reader.source()->readMode, audiofile::READ_PCM_DIRECT);
+
+  std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES);
+  bool ended = true;
+  EXPECT_EQ(reader.readBlock(block.data(), ended), 18432u);
+  EXPECT_FALSE(ended);
+  std::vector<std::int16_t> track(block);
+  EXPECT_EQ(reader.readBlock(block.data(), ended), 18432u);
+  EXPECT_FALSE(ended);
+  track.insert(track.end(), block.begin(), block.end());
+  EXPECT_GT(mapping->size(), 0u);
+  EXPECT_EQ(reader.readBlock(block.data(), ended), 18432u);
+  EXPECT_TRUE(ended);
+  track.insert(track.end(), block.begin(), block.end());
+  // The mapping is let go with the last block, and later reads end at once.
+  EXPECT_EQ(mapping->size(), 0u);
+  EXPECT_EQ(reader.readBlock(block.data(), ended), 0u);
+  EXPECT_TRUE(ended);
+
+  ASSERT_EQ(track.size(), 2u * 13824);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), track.begin()));
+  EXPECT_TRUE(
+      std::all_of(track.begin() + 20000, track.end(), [](std::int16_t s) { return s == 0; }));
+}
+
+TEST_F(TrackImport, At48000TheConverterGives441000FramesIn96Blocks) {
+  const std::string path = dir.file("s48.wav");
+  ASSERT_TRUE(testfiles::soxSynth(path, 48000, 2, 480000));
+  auto file = platform::MappedFile::map(path.c_str());
+  auto source = audiofile::openTrackSource(file->data(), file->size());
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(source->readMode, audiofile::READ_CONVERTED);
+  EXPECT_TRUE(source->converting);
+  EXPECT_EQ(source->format.rate, 48000u);
+  EXPECT_EQ(source->format.frames, 480000u);
+  EXPECT_EQ(source->outputFrames, 441000u);
+  EXPECT_EQ(source->blockCount, 96u);
+  EXPECT_DOUBLE_EQ(source->upRatio, 44100.0 / 48000);
+  std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES);
+  std::vector<std::uint32_t> frames;
+  while (std::uint32_t n = source->readBlock(block.data())) frames.push_back(n);
+  ASSERT_EQ(frames.size(), 96u);
+  EXPECT_EQ(frames.back(), 3239u);
+  EXPECT_TRUE(std::all_of(frames.begin(), frames.end() - 1,
+                          [](std::uint32_t n) { return n == IMPORT_BLOCK_FRAMES; }));
+}
+
+TEST_F(TrackImport, At22050MonoTheTrackDoublesAndKeepsEverySourceFrame) {
+  const std::string path = dir.file("m22.wav");
+  const std::uint32_t frames = 12000;
+  ASSERT_TRUE(testfiles::soxSynth(path, 22050, 1, frames));
+  const std::vector<std::int16_t> source = testfiles::soxSamples(path);
+  audiofile::TrackReader reader(platform::MappedFile::map(path.c_str()));
+  ASSERT_TRUE(reader.open());
+  EXPECT_EQ(reader.channels(), 1u);
+  EXPECT_EQ(reader.bytesPerBlock(), 9216u);
+  EXPECT_EQ(reader.source()->outputFrames, 2u * frames);
+  EXPECT_EQ(reader.blockCount(), (2u * frames + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES);
+  std::vector<std::uint32_t> counts;
+  const std::vector<std::int16_t> track = readAll(reader, counts);
+  ASSERT_EQ(track.size(), reader.blockCount() * IMPORT_BLOCK_FRAMES);
+  for (std::uint32_t i = 0; i < frames - 2; ++i) ASSERT_EQ(track[2 * i], source[i]) << i;
+}
+
+TEST_F(TrackImport, RefusalsCloseTheMapping) {
+  struct Case {
+    const char* name;
+    std::vector<unsigned char> bytes;
+  };
+  std::vector<Case> cases;
+  // 8-bit PCM in RIFF is refused and not retried as a bare stream.
+  const std::string eight = dir.file("eight.wav");
+  ASSERT_TRUE(testfiles::soxSynth(eight, 44100, 2, 5000, "-b 8 -e unsigned-integer"));
+  cases.push_back({"8-bit", testfiles::readFile(eight)});
+  // Neither RIFF nor an MPEG stream.
+  std::vector<unsigned char> text(6000, 'a');
+  cases.push_back({"text", text});
+  // Fewer than three frames at another rate leave no room to interpolate.
+  std::vector<unsigned char> two = testfiles::pcmWav(2, 48000, {1, 2, 3, 4});
+  two.resize(5000, 0);
+  testfiles::putLe32(two, 40, 8);
+  cases.push_back({"two frames at 48000", two});
+  // A data chunk shorter than one frame.
+  std::vector<unsigned char> partial = testfiles::pcmWav(2, 44100, {1});
+  partial.resize(5000, 0);
+  testfiles::putLe32(partial, 40, 3);
+  cases.push_back({"no whole frame", partial});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file("refused");
+    testfiles::writeFile(path, c.bytes);
+    auto file = platform::MappedFile::map(path.c_str());
+    platform::MappedFile* mapping = file.get();
+    ASSERT_GT(mapping->size(), 0u);
+    audiofile::TrackReader reader(std::move(file));
+    EXPECT_FALSE(reader.open());
+    EXPECT_EQ(mapping->size(), 0u);
+    std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES);
+    bool ended = false;
+    EXPECT_EQ(reader.readBlock(block.data(), ended), 0u);
+    EXPECT_TRUE(ended);
+  }
+}
+
+TEST_F(TrackImport, DamagedHeadersNeverReadOutsideTheFile) {
+  std::mt19937 gen(7);
+  std::vector<std::int16_t> samples(2 * 1500);
+  for (auto& s : samples) s = static_cast<std::int16_t>(gen());
+  const std::vector<unsigned char> good = testfiles::pcmWav(2, 48000, samples);
+  std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES);
+  int opened = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<unsigned char> bytes(good);
+    // Damage the header, sometimes the size fields, and cut the file anywhere.
+    const int flips = 1 + static_cast<int>(gen() % 4);
+    for (int f = 0; f < flips; ++f)
+      bytes[gen() % 48] ^= static_cast<unsigned char>(1u << (gen() % 8));
+    if (round % 3 == 0) testfiles::putLe32(bytes, 40, static_cast<std::uint32_t>(gen()));
+    if (round % 5 == 0)
+      testfiles::putLe16(bytes, 20, static_cast<std::uint16_t>(gen() % 2 ? 1 : 0x55));
+    bytes.resize(1 + gen() % bytes.size());
+    bytes.shrink_to_fit();
+    auto source = audiofile::openTrackSource(bytes.data(), bytes.size());
+    if (!source) continue;
+    ++opened;
+    EXPECT_GE(source->format.channels, 1u);
+    EXPECT_LE(source->format.channels, 2u);
+    std::uint64_t blocks = 0;
+    while (source->readBlock(block.data()) != 0) ASSERT_LE(++blocks, source->blockCount);
+  }
+  EXPECT_GT(opened, 100);
+}
+
+}  // namespace
+
+namespace {
+
+// At a rate of a few hertz the cosine start covers several blocks; every
+// block must still end at its 4608th frame.
+TEST(TrackSourceRates, AVeryLowRateStartsOverSeveralBlocksWithinBounds) {
+  std::vector<std::int16_t> samples(2 * 10);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<std::int16_t>(1000 * (i + 1));
+  std::vector<unsigned char> bytes = testfiles::pcmWav(2, 3, samples);
+  bytes.shrink_to_fit();
+  auto source = audiofile::openTrackSource(bytes.data(), bytes.size());
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(source->outputFrames, 10u * 14700);
+  std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES + 2, 77);
+  std::uint64_t produced = 0;
+  std::int16_t previous = samples[0];
+  while (std::uint32_t n = source->readBlock(block.data())) {
+    produced += n;
+    EXPECT_EQ(block[2 * IMPORT_BLOCK_FRAMES], 77) << "wrote past the block";
+    // Rising samples interpolate to a rising left channel.
+    for (std::uint32_t k = 0; k < n; ++k) {
+      ASSERT_GE(block[2 * k], previous);
+      previous = block[2 * k];
+    }
+  }
+  // Output stops once the position passes frame 7 (= 10 - 3); the summed
+  // position may fall a hair short of 8.0 on the last step.
+  EXPECT_NEAR(static_cast<double>(produced), 8.0 * 14700, 1.0);
+}
+
+}  // namespace

@@ -6,7 +6,9 @@
 // ------------------------------------
 // What the host guarantees:
 // - It calls every operation of AsioDriver from one thread (the application's),
-//   never two at once, and never from inside a callback.
+//   never two at once, and never from inside a callback; the one exception is
+//   outputReady, which it calls at the end of bufferSwitch on the driver's
+//   thread (see below).
 // - Order over a run: init, getDriverName, getDriverVersion, getChannels,
 //   getBufferSize, getSampleRate, getChannelInfo for output channels 0, 1, ...
 //   until one fails; then createBuffers, outputReady, getChannelInfo for every
@@ -57,6 +59,7 @@ inline constexpr std::int32_t DRIVER_NOT_PRESENT = -1000;
 inline constexpr std::int32_t DRIVER_HW_MALFUNCTION = -999;
 inline constexpr std::int32_t DRIVER_INVALID_PARAMETER = -998;
 inline constexpr std::int32_t DRIVER_INVALID_MODE = -997;
+inline constexpr std::int32_t DRIVER_NO_CLOCK = -995;
 inline constexpr std::int32_t DRIVER_NO_MEMORY = -994;
 
 // init answers with a boolean: 0 means it failed.

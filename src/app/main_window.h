@@ -3,7 +3,11 @@
 // the calls back. Everything here runs on the UI thread unless noted.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 
 #include "app/shell.h"
 #include "app/state/app_state.h"
@@ -13,6 +17,9 @@ class TrackView;
 }
 
 namespace app {
+
+struct AppContext;
+class TransportHost;
 
 // Where the window opens and how large it is (outer size), from the desktop.
 struct WindowPlacement {
@@ -24,6 +31,14 @@ struct WindowPlacement {
 
 enum class ScrollRequest { LineLeft, LineRight, PageLeft, PageRight, ThumbTrack, Other };
 enum class ButtonKey { Tab, Right, Left, Enter, Other };
+
+// The outer window's sizing limits: fixed at the layout size while resizing
+// is refused (recording, busy), otherwise a minimum only.
+struct SizeLimits {
+  Size minimum;
+  std::optional<Size> maximum;
+  friend bool operator==(const SizeLimits&, const SizeLimits&) = default;
+};
 
 class MainWindow {
  public:
@@ -68,11 +83,31 @@ class MainWindow {
 
   view::TrackView& trackView();
   state::AppState& appState() { return app_; }
+  // The parts the application's operations work on (the device selection
+  // installs the audio host there).
+  AppContext& context() { return *ctx_; }
+
+  // The limits for the current mode, and handing them to the window when they
+  // changed. Called after every event that may change the mode; a worker that
+  // ends (mode back to Idle) must have the UI thread call refreshSizeLimits.
+  SizeLimits sizeLimits() const;
+  void refreshSizeLimits();
+
+  // The audio host's stream for the transport (from the device selection).
+  void setTransportHost(std::unique_ptr<TransportHost> host);
+  // Replaces the pause after a transport button (tests shorten it).
+  void setSettleWait(std::function<void(std::chrono::milliseconds)> wait);
 
  private:
+  bool layOut(Size client);
+  void quitRequest();
+  void selectDevice();
+
   state::AppState& app_;
   Shell& shell_;
-  view::TrackView* view_ = nullptr;  // owned; see main_window.cpp
+  std::unique_ptr<view::TrackView> view_;
+  std::unique_ptr<AppContext> ctx_;
+  std::optional<SizeLimits> lastLimits_;
 };
 
 }  // namespace app

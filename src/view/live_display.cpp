@@ -41,7 +41,7 @@ void addLiveBlock(TrackView& view, const state::AppState& app, WindowSurface& su
     invalidatePanes(view, surface, true);
     restartAtLeft(view);
   }
-  const ColumnCanvas canvas{view.image, &surface, COLOUR_WAVE};
+  const ColumnCanvas canvas{view.image, &surface};
   const std::int16_t* runs[2] = {left, right};
   const int centres[2] = {live.centreA, live.centreB};
   for (int ch = 0; ch < 2; ++ch) {

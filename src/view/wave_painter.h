@@ -4,10 +4,12 @@
 // column. Used inside the track view only.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "view/image.h"
+#include "view/view_constants.h"
 #include "view/window_surface.h"
 
 namespace view {
@@ -21,20 +23,26 @@ inline int rowsAbove(int value, double scale) {
 }
 
 // Paints into the image and, when `window` is given, the same runs onto the
-// window (the live display); `colour` applies to the image.
+// window (the live display). Every pixel takes the colour of the column it
+// lies in: the selected waveform colour inside the band from bandFirst to
+// bandLast, the plain one elsewhere, so switching a column's highlight and
+// drawing it afresh give the same pixels.
 struct ColumnCanvas {
   Image& image;
   WindowSurface* window = nullptr;
-  std::uint32_t colour = 0;
+  int bandFirst = 1;  // empty band
+  int bandLast = 0;
 
+  std::uint32_t colourAt(int x) const {
+    return x >= bandFirst && x <= bandLast ? COLOUR_WAVE_SELECTED : COLOUR_WAVE;
+  }
   // Rows top to bottom of column x, both included.
   void run(int x, int top, int bottom) const {
-    image.columnRun(x, top, bottom, colour);
-    if (window)
-      window->drawLiveLine(x, top < bottom ? top : bottom, (top < bottom ? bottom : top) + 1);
+    image.columnRun(x, top, bottom, colourAt(x));
+    if (window) window->drawLiveLine(x, std::min(top, bottom), std::max(top, bottom) + 1);
   }
   void point(int x, int y) const {
-    image.setPixel(x, y, colour);
+    image.setPixel(x, y, colourAt(x));
     if (window) window->drawLivePoint(x, y);
   }
 };

@@ -51,9 +51,13 @@ struct RenderContext {
   int centre[2];
   double scale;
 
-  std::uint32_t colourAt(int x) const {
-    return view.selShown && x >= view.selStartCol && x <= view.selEndCol ? COLOUR_WAVE_SELECTED
-                                                                         : COLOUR_WAVE;
+  ColumnCanvas canvas() const {
+    ColumnCanvas c{view.image};
+    if (view.selShown) {
+      c.bandFirst = view.selStartCol;
+      c.bandLast = view.selEndCol;
+    }
+    return c;
   }
   std::int16_t sample(std::uint64_t frame, int channel) const {
     return app.samples[frame * app.channels + static_cast<std::uint64_t>(channel)];
@@ -62,10 +66,10 @@ struct RenderContext {
 
 void renderFramePerColumn(const RenderContext& rc, std::uint64_t first, std::uint64_t n) {
   const Rect& pane = rc.view.geometry.paneA;
+  const ColumnCanvas canvas = rc.canvas();
   int previousRow[2] = {0, 0};
   int x = pane.left;
   for (std::uint64_t i = 0; i < n && x < pane.right; ++i, ++x) {
-    const ColumnCanvas canvas{rc.view.image, nullptr, rc.colourAt(x)};
     for (int ch = 0; ch < rc.channelsDrawn; ++ch) {
       const int row = rc.centre[ch] - rowsAbove(rc.sample(first + i, ch), rc.scale);
       canvas.point(x, row);
@@ -121,6 +125,7 @@ void renderBars(const RenderContext& rc, std::uint64_t first, std::uint64_t n) {
   const std::uint64_t groupCount = (app.frameCount + perPeak - 1) / perPeak;
   const bool direct = app.framesPerPixel == perPeak;
 
+  const ColumnCanvas canvas = rc.canvas();
   BarTrace trace[2];
   for (int ch = 0; ch < 2; ++ch) trace[ch].previousRow = rc.centre[ch];
   int previousX = pane.left;
@@ -140,7 +145,6 @@ void renderBars(const RenderContext& rc, std::uint64_t first, std::uint64_t n) {
     } else {
       peaksFromSamples(app, pos, count, max, min);
     }
-    const ColumnCanvas canvas{rc.view.image, nullptr, rc.colourAt(x)};
     for (int ch = 0; ch < rc.channelsDrawn; ++ch)
       paintBarColumn(canvas, x, previousX, rc.centre[ch], rc.scale, max[ch], min[ch],
                      rc.sample(pos + count - 1, ch), trace[ch]);

@@ -1,0 +1,338 @@
+// CanAct row by row: every refusal with its exact message (or none) and with
+// every piece of state left as it was; every allowance with its mode change
+// and side effects.
+#include "app/can_act.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "app/app_constants.h"
+#include "app_harness.h"
+#include "view/column_mapping.h"
+
+namespace {
+
+using app::CanAct;
+using app::TransportAction;
+using state::TransportMode;
+using A = TransportAction;
+using M = TransportMode;
+
+// Everything a refusal must leave alone.
+struct Snapshot {
+  M mode;
+  bool selActive, loop, recording, paused, follow, restore, spoolToFile, readout0, readout1;
+  std::uint32_t selStart, selEnd, frameCount;
+  std::int32_t savedScrollPos, scrollPos, scrollMax;
+  const std::int16_t* samples;
+  const std::uint8_t* spool;
+  bool undo;
+  view::Image image;
+  std::map<int, testsupport::ButtonState> buttons;
+
+  static Snapshot of(apptest::Harness& h) {
+    state::AppState& a = h.app;
+    return {a.mode,
+            a.selActive,
+            a.loop,
+            a.recording,
+            a.paused,
+            a.follow,
+            a.restoreScrollOnResume,
+            a.spoolToFile,
+            a.readout[0].shown,
+            a.readout[1].shown,
+            a.selStart,
+            a.selEnd,
+            a.frameCount,
+            a.savedScrollPos,
+            a.scrollPos,
+            a.scrollMax,
+            a.samples.get(),
+            a.spoolBuffer.get(),
+            a.undo.holdsSamples(),
+            copyImage(h.view().image),
+            h.shell.buttons};
+  }
+  static view::Image copyImage(const view::Image& src) {
+    view::Image img;
+    img.create(src.width(), src.height());
+    img.copyIn(src, 0, 0);
+    return img;
+  }
+  bool operator==(const Snapshot& o) const {
+    return mode == o.mode && selActive == o.selActive && loop == o.loop &&
+           recording == o.recording && paused == o.paused && follow == o.follow &&
+           restore == o.restore && spoolToFile == o.spoolToFile && readout0 == o.readout0 &&
+           readout1 == o.readout1 && selStart == o.selStart && selEnd == o.selEnd &&
+           frameCount == o.frameCount && savedScrollPos == o.savedScrollPos &&
+           scrollPos == o.scrollPos && scrollMax == o.scrollMax && samples == o.samples &&
+           spool == o.spool && undo == o.undo && image == o.image &&
+           buttons.size() == o.buttons.size();
+  }
+};
+
+struct Refusal {
+  A action;
+  M mode;
+  bool track;
+  bool stream;
+  bool selection;
+  const char* text;  // nullptr: refused without a message
+  const char* caption;
+};
+
+class CanActRefusal : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(CanActRefusal, RefusesWithItsMessageAndChangesNothing) {
+  const Refusal& r = GetParam();
+  apptest::Harness h;
+  if (r.track) h.loadTrack(50000, 2);
+  if (r.stream) h.readyStream();
+  if (r.selection) {
+    h.app.selActive = true;
+    h.app.selStart = 1000;
+    h.app.selEnd = 9000;
+  }
+  h.app.readout[0].shown = true;
+  h.app.undo.samples.reset(new std::int16_t[4]());
+  h.app.undo.frameCount = 4;
+  h.app.mode = r.mode;
+  h.shell.clearRecords();
+  const Snapshot before = Snapshot::of(h);
+
+  EXPECT_FALSE(CanAct(h.ctx(), r.action));
+
+  EXPECT_TRUE(Snapshot::of(h) == before);
+  if (r.text == nullptr) {
+    EXPECT_TRUE(h.shell.messageBoxes.empty());
+  } else {
+    ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+    const testsupport::MessageBoxCall& m = h.shell.messageBoxes[0];
+    EXPECT_EQ(m.text, r.text);
+    EXPECT_EQ(m.caption, r.caption);
+    EXPECT_EQ(m.icon, app::MessageIcon::Exclamation);
+    EXPECT_EQ(m.buttons, app::MessageButtons::Ok);
+    EXPECT_TRUE(m.owned);
+  }
+  EXPECT_TRUE(h.shell.invalidated.empty());
+}
+
+constexpr const char* kNoAudio = app::MSG_NO_AUDIO;
+constexpr const char* kDevice = app::MSG_SELECT_DEVICE_FIRST;
+constexpr const char* kStop = app::MSG_STOP_FIRST;
+constexpr const char* kWait = app::MSG_WAIT_FOR_OPERATION;
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRow, CanActRefusal,
+    ::testing::Values(
+        Refusal{A::Play, M::Busy, true, true, false, nullptr, nullptr},
+        // The track check comes before the device check.
+        Refusal{A::Play, M::Idle, false, false, false, kNoAudio, app::CAPTION_PLAY},
+        Refusal{A::Play, M::Idle, true, false, false, kDevice, app::CAPTION_PLAY},
+        Refusal{A::Loop, M::Busy, true, true, false, nullptr, nullptr},
+        Refusal{A::Loop, M::Idle, false, true, false, kNoAudio, app::CAPTION_LOOP},
+        Refusal{A::Loop, M::Idle, true, false, true, kDevice, app::CAPTION_LOOP},
+        Refusal{A::Record, M::Busy, false, true, false, nullptr, nullptr},
+        // Record needs no track, only the device.
+        Refusal{A::Record, M::Idle, false, false, false, kDevice, app::CAPTION_RECORD},
+        Refusal{A::Pause, M::Idle, true, true, false, nullptr, nullptr},
+        Refusal{A::Pause, M::Busy, true, true, false, nullptr, nullptr},
+        Refusal{A::Stop, M::Playing, true, false, false, nullptr, nullptr},
+        Refusal{A::Stop, M::Idle, true, true, false, nullptr, nullptr},
+        Refusal{A::Stop, M::Busy, true, true, false, nullptr, nullptr},
+        Refusal{A::Zoom, M::Recording, true, true, false, app::MSG_NO_ZOOM_WHILE_RECORDING,
+                app::CAPTION_ZOOM},
+        Refusal{A::Zoom, M::RecordPaused, true, true, false, app::MSG_NO_ZOOM_WHILE_RECORDING,
+                app::CAPTION_ZOOM},
+        Refusal{A::Zoom, M::Busy, true, true, false, nullptr, nullptr},
+        Refusal{A::Select, M::Playing, true, true, true, nullptr, nullptr},
+        Refusal{A::Select, M::Idle, false, false, true, nullptr, nullptr},
+        Refusal{A::Tune, M::Looping, true, true, true, nullptr, nullptr},
+        Refusal{A::Tune, M::Idle, false, false, true, nullptr, nullptr},
+        Refusal{A::Tune, M::Idle, true, false, false, nullptr, nullptr},
+        Refusal{A::Scroll, M::Playing, true, true, false, nullptr, nullptr},
+        Refusal{A::Scroll, M::Looping, true, true, false, nullptr, nullptr},
+        Refusal{A::Scroll, M::Recording, true, true, false, nullptr, nullptr},
+        Refusal{A::Scroll, M::RecordPaused, true, true, false, nullptr, nullptr},
+        Refusal{A::Scroll, M::Busy, true, true, false, nullptr, nullptr},
+        Refusal{A::Resize, M::Recording, true, true, false, nullptr, nullptr},
+        Refusal{A::Resize, M::RecordPaused, true, true, false, nullptr, nullptr},
+        Refusal{A::Resize, M::Busy, true, true, false, nullptr, nullptr},
+        Refusal{A::Open, M::Playing, true, true, true, kStop, app::CAPTION_OPEN},
+        Refusal{A::Open, M::LoopPaused, true, true, true, kStop, app::CAPTION_OPEN},
+        Refusal{A::Open, M::RecordPaused, true, true, true, kStop, app::CAPTION_OPEN},
+        Refusal{A::Open, M::Busy, true, true, true, kWait, app::CAPTION_OPEN},
+        Refusal{A::SaveAs, M::Looping, true, true, false, kStop, app::CAPTION_SAVE_AS},
+        Refusal{A::SaveAs, M::Recording, true, true, false, kStop, app::CAPTION_SAVE_AS},
+        Refusal{A::SaveAs, M::Busy, true, true, false, kWait, app::CAPTION_SAVE_AS},
+        Refusal{A::Quit, M::Busy, true, true, false, kWait, app::CAPTION_QUIT_REQUEST},
+        Refusal{static_cast<A>(14), M::Idle, true, true, false, app::MSG_UNHANDLED,
+                app::CAPTION_CAN_ACT},
+        Refusal{A::Quit, static_cast<M>(8), true, true, false, app::MSG_UNHANDLED,
+                app::CAPTION_CAN_ACT}));
+
+class CanActAllowed : public ::testing::Test {
+ protected:
+  apptest::Harness h;
+  void SetUp() override {
+    h.loadTrack(200000, 2);
+    h.readyStream();
+  }
+  // Zoomed in three steps, view at column `pos`.
+  void zoomedAt(int pos) {
+    h.app.framesPerPixel = h.app.fitFramesPerPixel / 8;
+    h.app.scrollMax = static_cast<int>(h.app.frameCount / h.app.framesPerPixel) - h.paneWidth() / 2;
+    h.app.scrollPos = pos;
+  }
+};
+
+TEST_F(CanActAllowed, PlayScrollsToTheSelectionStartAndErasesTheReadout) {
+  zoomedAt(0);
+  h.app.selActive = true;
+  h.app.selStart = 150000;
+  h.app.selEnd = 160000;
+  h.app.readout[1] = {{100, 100, 140, 120}, true};
+  h.app.savedScrollPos = 7;
+  h.app.restoreScrollOnResume = true;
+  h.shell.clearRecords();
+
+  ASSERT_TRUE(CanAct(h.ctx(), A::Play));
+  EXPECT_EQ(h.app.mode, M::Playing);
+  EXPECT_FALSE(h.app.loop);
+  EXPECT_EQ(h.app.scrollPos, static_cast<int>(150000 / h.app.framesPerPixel));
+  EXPECT_EQ(h.shell.scrollPos, h.app.scrollPos);
+  EXPECT_FALSE(h.app.readout[1].shown);
+  EXPECT_EQ(h.shell.invalidated.front(), (view::Rect{100, 100, 140, 120}));
+  EXPECT_EQ(h.app.savedScrollPos, -1);
+  EXPECT_FALSE(h.app.restoreScrollOnResume);
+  for (int id : {view::ID_PLAY, view::ID_LOOP, view::ID_RECORD})
+    EXPECT_FALSE(h.shell.buttons[id].enabled) << id;
+  EXPECT_TRUE(h.shell.buttons[view::ID_ZOOM_IN].enabled);
+}
+
+TEST_F(CanActAllowed, LoopWithoutSelectionGoesBackToTheStart) {
+  zoomedAt(300);
+  ASSERT_TRUE(CanAct(h.ctx(), A::Loop));
+  EXPECT_EQ(h.app.mode, M::Looping);
+  EXPECT_TRUE(h.app.loop);
+  EXPECT_EQ(h.app.scrollPos, 0);
+}
+
+TEST_F(CanActAllowed, RecordDropsTrackUndoSelectionAndScrollRange) {
+  h.app.undo.samples.reset(new std::int16_t[8]());
+  h.app.undo.frameCount = 8;
+  h.shell.undoEnabled = true;
+  h.app.selActive = true;
+  h.app.selStart = 0;
+  h.app.selEnd = 100000;
+  zoomedAt(40);
+  h.app.readout[0].shown = true;
+
+  ASSERT_TRUE(CanAct(h.ctx(), A::Record));
+  EXPECT_EQ(h.app.mode, M::Recording);
+  EXPECT_FALSE(h.app.samples);
+  EXPECT_EQ(h.app.frameCount, 0u);
+  EXPECT_FALSE(h.app.undo.holdsSamples());
+  EXPECT_FALSE(h.shell.undoEnabled);
+  EXPECT_FALSE(h.app.selActive);
+  EXPECT_FALSE(h.app.readout[0].shown);
+  EXPECT_EQ(h.app.scrollPos, 0);
+  EXPECT_EQ(h.app.scrollMax, 0);
+  EXPECT_FALSE(h.shell.scrollEnabled);
+  EXPECT_TRUE(h.app.loop);
+  EXPECT_TRUE(h.app.recording);
+  EXPECT_FALSE(h.app.spoolToFile);
+  EXPECT_TRUE(h.app.spoolBuffer);
+  for (int id :
+       {view::ID_PLAY, view::ID_LOOP, view::ID_RECORD, view::ID_ZOOM_IN, view::ID_ZOOM_OUT})
+    EXPECT_FALSE(h.shell.buttons[id].enabled) << id;
+  // Both panes are plain background again: no waveform, no band.
+  for (const view::Rect& pane : {h.paneA(), h.view().geometry.paneB})
+    for (int x = pane.left; x < pane.right; x += 7)
+      for (int y = pane.top; y < pane.bottom; y += 5)
+        ASSERT_EQ(h.view().image.pixel(x, y), view::COLOUR_PANE);
+}
+
+TEST_F(CanActAllowed, PauseAndResumeFollowTheModesAndRestoreTheScroll) {
+  zoomedAt(100);
+  h.app.mode = M::Playing;
+  ASSERT_TRUE(CanAct(h.ctx(), A::Pause));
+  EXPECT_EQ(h.app.mode, M::PlayPaused);
+  EXPECT_EQ(h.app.savedScrollPos, 100);
+
+  // Scrolling while paused marks the view for restoring.
+  ASSERT_TRUE(CanAct(h.ctx(), A::Scroll));
+  EXPECT_TRUE(h.app.restoreScrollOnResume);
+  h.app.scrollPos = 900;
+  ASSERT_TRUE(CanAct(h.ctx(), A::Pause));
+  EXPECT_EQ(h.app.mode, M::Playing);
+  EXPECT_EQ(h.app.scrollPos, 100);
+  EXPECT_EQ(h.app.savedScrollPos, -1);
+  EXPECT_FALSE(h.app.restoreScrollOnResume);
+
+  // Without a scroll the view stays where it is.
+  h.app.mode = M::Looping;
+  ASSERT_TRUE(CanAct(h.ctx(), A::Pause));
+  EXPECT_EQ(h.app.mode, M::LoopPaused);
+  h.app.scrollPos = 250;
+  ASSERT_TRUE(CanAct(h.ctx(), A::Pause));
+  EXPECT_EQ(h.app.mode, M::Looping);
+  EXPECT_EQ(h.app.scrollPos, 250);
+
+  h.app.mode = M::Recording;
+  ASSERT_TRUE(CanAct(h.ctx(), A::Pause));
+  EXPECT_EQ(h.app.mode, M::RecordPaused);
+  ASSERT_TRUE(CanAct(h.ctx(), A::Pause));
+  EXPECT_EQ(h.app.mode, M::Recording);
+}
+
+TEST_F(CanActAllowed, SelectRemovesAVisibleSelectionsHighlight) {
+  h.app.selActive = true;
+  h.app.selStart = 20000;
+  h.app.selEnd = 60000;
+  view::paintBackgrounds(h.view(), h.app, true);
+  view::renderTrack(h.view(), h.app);
+  ASSERT_GT(h.selectedColumns(), 0);
+  h.app.readout[0].shown = true;
+
+  ASSERT_TRUE(CanAct(h.ctx(), A::Select));
+  EXPECT_FALSE(h.app.selActive);
+  EXPECT_EQ(h.selectedColumns(), 0);
+  EXPECT_FALSE(h.app.readout[0].shown);
+  // The waveform is back in its unselected colour everywhere.
+  const view::Rect& p = h.paneA();
+  for (int y = p.top; y < p.bottom; ++y)
+    for (int x = p.left; x < p.right; ++x)
+      ASSERT_NE(h.view().image.pixel(x, y), view::COLOUR_WAVE_SELECTED)
+          << x << "," << y << " band " << h.view().selStartCol << ".." << h.view().selEndCol;
+}
+
+TEST_F(CanActAllowed, RemainingRowsChangeOnlyWhatTheyShould) {
+  h.app.readout[0].shown = true;
+  h.app.mode = M::Playing;
+  EXPECT_TRUE(CanAct(h.ctx(), A::Zoom));
+  EXPECT_FALSE(h.app.readout[0].shown);
+  EXPECT_TRUE(CanAct(h.ctx(), A::Stop));
+  EXPECT_TRUE(CanAct(h.ctx(), A::Quit));
+  EXPECT_EQ(h.app.mode, M::Playing);
+
+  h.app.mode = M::Idle;
+  h.app.selActive = true;
+  h.app.selEnd = 5000;
+  ASSERT_TRUE(CanAct(h.ctx(), A::Tune));
+  EXPECT_EQ(h.app.mode, M::Busy);
+
+  h.app.mode = M::Idle;
+  h.app.readout[1].shown = true;
+  ASSERT_TRUE(CanAct(h.ctx(), A::Open));
+  EXPECT_FALSE(h.app.selActive);
+  EXPECT_FALSE(h.app.readout[1].shown);
+  EXPECT_TRUE(CanAct(h.ctx(), A::SaveAs));
+  EXPECT_TRUE(CanAct(h.ctx(), A::Resize));
+  EXPECT_EQ(h.app.mode, M::Idle);
+  EXPECT_TRUE(h.shell.messageBoxes.empty());
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "host/driver_context.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "host/fake_driver.h"
+#include "host/host_constants.h"
+
+namespace host {
+namespace {
+
+using hosttest::FakeDriver;
+
+TEST(DriverContextCreate, RefusesAFloatingPointOutputType) {
+  FakeDriver driver;
+  driver.type = 19;  // a type that is no 16-, 24- or 32-bit integer
+  DriverContext context;
+  EXPECT_FALSE(context.create(nullptr, &driver));
+  EXPECT_FALSE(context.initialised());
+}
+
+TEST(DriverContextCreate, KeepsTheDriversErrorTextWhenInitFails) {
+  FakeDriver driver;
+  driver.initOk = false;
+  DriverContext context;
+  EXPECT_FALSE(context.create(nullptr, &driver));
+  EXPECT_STREQ(context.errorText(), "no such hardware");
+}
+
+TEST(DriverContextCreate, CountsOnlyOutputsInTheFirstChannelsGroup) {
+  FakeDriver driver;
+  driver.outputs = 4;
+  driver.groups = {0, 0, 1, 1};
+  DriverContext context;
+  ASSERT_TRUE(context.create(nullptr, &driver));
+  EXPECT_EQ(context.channelCount(), 2);
+  EXPECT_EQ(context.sampleFormat(), FORMAT_INT16);
+  EXPECT_EQ(context.sampleRate(), 44100);  // rounded down
+}
+
+TEST(DriverContextBuffers, DuplexCutsOutputsToTheInputCount) {
+  FakeDriver driver;
+  driver.outputs = 2;
+  driver.inputs = 1;
+  DriverContext context;
+  ASSERT_TRUE(context.create(nullptr, &driver));
+  ASSERT_TRUE(context.createBuffers(2, 3));
+  EXPECT_EQ(context.channelCount(), 1);
+  ASSERT_EQ(driver.buffers.size(), 2u);
+  EXPECT_EQ(driver.buffers[0].isInput, 0);
+  EXPECT_EQ(driver.buffers[1].isInput, 1);
+}
+
+TEST(DriverContextBuffers, FailsOnAnInactiveBufferOrAForeignType) {
+  {
+    FakeDriver driver;
+    driver.inactiveChannel = 1;
+    DriverContext context;
+    ASSERT_TRUE(context.create(nullptr, &driver));
+    EXPECT_FALSE(context.createBuffers(1, 6));
+  }
+  {
+    FakeDriver driver;
+    driver.bufferType = drivers::SAMPLE_TYPE_INT32_LSB;
+    DriverContext context;
+    ASSERT_TRUE(context.create(nullptr, &driver));
+    EXPECT_FALSE(context.createBuffers(1, 6));
+  }
+}
+
+TEST(DriverContextBuffers, InputOnlyRecordsAreAllInputs) {
+  FakeDriver driver;
+  DriverContext context;
+  ASSERT_TRUE(context.create(nullptr, &driver));
+  ASSERT_TRUE(context.createBuffers(1, 5));
+  ASSERT_EQ(driver.buffers.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(driver.buffers[i].isInput, 1);
+    EXPECT_EQ(driver.buffers[i].channelNum, i);
+  }
+}
+
+TEST(DriverContextSwitch, AStoppedPortIsZeroedOnThreeSwitchesOnly) {
+  FakeDriver driver;
+  driver.preferred = 4;
+  DriverContext context;
+  ASSERT_TRUE(context.create(nullptr, &driver));
+  ASSERT_TRUE(context.createBuffers(1, 6));
+  platform::Event event;
+  HostPort* port = context.attachPort(0, &event);
+  ASSERT_NE(port, nullptr);
+  const auto fill = [&](std::int16_t v) {
+    for (int r = 0; r < 2; ++r) {
+      for (int i = 0; i < 4; ++i) driver.half16(r, 0)[i] = v;
+    }
+  };
+  for (int sw = 0; sw < 5; ++sw) {
+    fill(77);
+    driver.bufferSwitch(0);
+    const std::int16_t expected = sw < 3 ? 0 : 77;
+    EXPECT_EQ(driver.half16(0, 0)[0], expected) << "switch " << sw;
+    EXPECT_EQ(driver.half16(1, 0)[3], expected) << "switch " << sw;
+  }
+  // the inputs are never touched by the idle zeroing
+  EXPECT_EQ(driver.half16(2, 0)[0], 0);
+  EXPECT_EQ(driver.outputReadyCalls, 6);  // once at creation, once per switch
+  port->start();
+  port->stop();  // a new stop earns three more zeroing switches
+  fill(77);
+  driver.bufferSwitch(0);
+  EXPECT_EQ(driver.half16(0, 0)[0], 0);
+}
+
+TEST(DriverContextLifecycle, CallsTheDriverInItsOrder) {
+  FakeDriver driver;
+  {
+    DriverContext context;
+    ASSERT_TRUE(context.create(nullptr, &driver));
+    ASSERT_TRUE(context.createBuffers(1, 6));
+    platform::Event event;
+    HostPort* first = context.attachPort(0, &event);
+    ASSERT_NE(first, nullptr);
+    // duplex hands back the port already attached for the index
+    EXPECT_EQ(context.attachPort(0, &event), first);
+    context.destroy();
+  }
+  EXPECT_EQ(driver.calls,
+            (std::vector<std::string>{"init", "createBuffers", "start", "stop", "disposeBuffers"}));
+}
+
+TEST(DriverContextLifecycle, DetachCompactsTheTable) {
+  FakeDriver driver;
+  driver.preferred = 4;
+  DriverContext context;
+  ASSERT_TRUE(context.create(nullptr, &driver));
+  ASSERT_TRUE(context.createBuffers(2, 1));
+  platform::Event e0, e1;
+  HostPort* p0 = context.attachPort(0, &e0);
+  HostPort* p1 = context.attachPort(1, &e1);
+  ASSERT_NE(p0, nullptr);
+  ASSERT_NE(p1, nullptr);
+  context.detachPort(p0);
+  EXPECT_EQ(context.engine()->attachedPorts, 1);
+  EXPECT_EQ(context.engine()->ports[0], p1);
+  EXPECT_EQ(context.engine()->ports[1], nullptr);
+}
+
+std::atomic<int> resets{0};
+void countReset(void*) {
+  resets.fetch_add(1);
+}
+
+TEST(DriverContextMessages, AnswersTheSelectorTable) {
+  FakeDriver driver;
+  DriverContext context;
+  ASSERT_TRUE(context.create(nullptr, &driver));
+  EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_SELECTOR_SUPPORTED, 7, nullptr, nullptr), 1);
+  EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_SUPPORTS_TIME_INFO, 0, nullptr, nullptr), 0);
+  for (int supported : {2, 3, 5, 6, 7, 8, 10}) {
+    EXPECT_EQ(engineAsioMessage(1, supported, nullptr, nullptr), 1) << supported;
+  }
+  for (int unsupported : {0, 1, 4, 9, 11}) {
+    EXPECT_EQ(engineAsioMessage(1, unsupported, nullptr, nullptr), 0) << unsupported;
+  }
+  EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_ENGINE_VERSION, 0, nullptr, nullptr), 2);
+  EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_BUFFER_SIZE_CHANGE, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_RESYNC_REQUEST, 0, nullptr, nullptr), 1);
+  EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_LATENCIES_CHANGED, 0, nullptr, nullptr), 1);
+  EXPECT_EQ(engineAsioMessage(0, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(engineAsioMessage(9, 0, nullptr, nullptr), 0);
+
+  setDriverResetHandler(countReset);
+  resets = 0;
+  EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_RESET_REQUEST, 0, nullptr, nullptr), 1);
+  EXPECT_EQ(resets.load(), 1);
+  setDriverResetHandler(nullptr);
+}
+
+}  // namespace
+}  // namespace host

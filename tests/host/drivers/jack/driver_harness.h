@@ -1,0 +1,182 @@
+// Plays the host's part against the JACK driver library: loads it as the host
+// does (dlopen and the factory found by name), runs the driver's operations in
+// the host's order, and in its buffer switch writes a known signal to the
+// output halves and records the input halves. Also a client of the test's own
+// for patching ports, changing the period and counting the server's frames.
+#pragma once
+
+#include <dlfcn.h>
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/drivers/driver.h"
+
+namespace jacktest {
+
+// The driver library, loaded once per process and never unloaded: libjack
+// keeps threads and handlers that may outlive one driver.
+inline CantoraDriverFactory driverFactory() {
+  static CantoraDriverFactory factory = [] {
+    void* library = dlopen(CANTORA_JACK_DRIVER_PATH, RTLD_NOW | RTLD_LOCAL);
+    return library != nullptr
+               ? reinterpret_cast<CantoraDriverFactory>(dlsym(library, CANTORA_DRIVER_FACTORY_NAME))
+               : nullptr;
+  }();
+  return factory;
+}
+
+inline drivers::AsioDriver* createDriver(const std::vector<std::pair<std::string, std::string>>& kv) {
+  std::vector<drivers::DriverSetting> settings;
+  for (const auto& [k, v] : kv) settings.push_back({k.c_str(), v.c_str()});
+  drivers::AsioDriver* driver = nullptr;
+  CantoraDriverFactory factory = driverFactory();
+  if (factory == nullptr) return nullptr;
+  if (factory(nullptr, settings.data(), static_cast<std::int32_t>(settings.size()), &driver) != 0)
+    return nullptr;
+  return driver;
+}
+
+// A 16-bit sample as the given sample type holds it, and back.
+inline void putSample(std::int32_t type, void* half, int i, std::int16_t s) {
+  auto* b = static_cast<unsigned char*>(half);
+  const int bytes = type == 16 ? 2 : type == 17 ? 3 : 4;
+  const std::uint32_t v = static_cast<std::uint32_t>(static_cast<std::int32_t>(s))
+                          << (8 * (bytes - 2));
+  for (int k = 0; k < bytes; ++k) b[bytes * i + k] = static_cast<unsigned char>(v >> (8 * k));
+}
+
+// The sample's full value in the type (sign-extended).
+inline std::int32_t getRaw(std::int32_t type, const void* half, int i) {
+  const auto* b = static_cast<const unsigned char*>(half);
+  const int bytes = type == 16 ? 2 : type == 17 ? 3 : 4;
+  std::uint32_t v = 0;
+  for (int k = 0; k < bytes; ++k) v |= static_cast<std::uint32_t>(b[bytes * i + k]) << (8 * k);
+  const int shift = 32 - 8 * bytes;
+  return static_cast<std::int32_t>(v << shift) >> shift;
+}
+
+// What the host's switch does, reached through one process-wide pointer as
+// the callbacks carry none.
+struct TestHost {
+  std::int32_t type = 18;
+  int frames = 0;
+  drivers::AsioBufferInfo infos[4] = {};
+  std::vector<std::int16_t> play[2];  // played from the first switch on
+  std::vector<std::int32_t> recorded[2];  // raw input values, preallocated
+  std::atomic<std::int64_t> switches{0};
+  std::atomic<int> halfErrors{0};
+  std::atomic<int> resetRequests{0};
+  std::atomic<int> otherMessages{0};
+  std::int32_t expectedHalf = 0;
+
+  static TestHost*& current() {
+    static TestHost* host = nullptr;
+    return host;
+  }
+
+  static void bufferSwitch(std::int32_t half, std::int32_t) {
+    TestHost& h = *current();
+    if (half != h.expectedHalf) h.halfErrors.fetch_add(1);
+    h.expectedHalf = half ^ 1;
+    const std::int64_t n = h.switches.load(std::memory_order_relaxed);
+    for (int c = 0; c < 2; ++c) {
+      void* out = h.infos[c].buffers[half];
+      const void* in = h.infos[2 + c].buffers[half];
+      for (int i = 0; i < h.frames; ++i) {
+        const std::size_t at = static_cast<std::size_t>(n * h.frames + i);
+        putSample(h.type, out, i, at < h.play[c].size() ? h.play[c][at] : 0);
+        if (at < h.recorded[c].size()) h.recorded[c][at] = getRaw(h.type, in, i);
+      }
+    }
+    h.switches.store(n + 1, std::memory_order_release);
+  }
+  static void rateChanged(double) {}
+  static std::int32_t message(std::int32_t selector, std::int32_t, void*, double*) {
+    if (selector == drivers::MESSAGE_RESET_REQUEST)
+      current()->resetRequests.fetch_add(1);
+    else
+      current()->otherMessages.fetch_add(1);
+    return 1;
+  }
+  drivers::AsioCallbacks callbacks{bufferSwitch, rateChanged, message, nullptr};
+
+  // Runs the host's set-up up to createBuffers and getLatencies; false with
+  // the driver's error text in `error` when init fails.
+  bool setUp(drivers::AsioDriver* driver, std::string& error, std::int32_t& inLatency,
+             std::int32_t& outLatency) {
+    current() = this;
+    if (driver->init(nullptr) != drivers::DRIVER_TRUE) {
+      char text[drivers::DRIVER_ERROR_BYTES] = {};
+      driver->getErrorMessage(text);
+      error = text;
+      return false;
+    }
+    std::int32_t minimum = 0, maximum = 0, granularity = 0;
+    if (driver->getBufferSize(&minimum, &maximum, &frames, &granularity) != 0) return false;
+    drivers::AsioChannelInfo info{};
+    info.channel = 0;
+    info.isInput = 0;
+    if (driver->getChannelInfo(&info) != 0) return false;
+    type = info.type;
+    for (int i = 0; i < 4; ++i) {
+      infos[i].isInput = i >= 2 ? 1 : 0;
+      infos[i].channelNum = i % 2;
+    }
+    if (driver->createBuffers(infos, 4, frames, &callbacks) != 0) return false;
+    return driver->getLatencies(&inLatency, &outLatency) == 0;
+  }
+
+  // Room for `frames` recorded frames per channel.
+  void record(std::size_t total) {
+    for (auto& r : recorded) r.assign(total, 0);
+  }
+};
+
+// The test's own client on the private server.
+class JackPeer {
+ public:
+  JackPeer() {
+    jack_status_t status{};
+    client_ = jack_client_open("cantora-peer", JackNoStartServer, &status);
+    if (client_ != nullptr) {
+      jack_set_process_callback(client_, onProcess, this);
+      jack_activate(client_);
+    }
+  }
+  ~JackPeer() {
+    if (client_ != nullptr) jack_client_close(client_);
+  }
+  JackPeer(const JackPeer&) = delete;
+  JackPeer& operator=(const JackPeer&) = delete;
+
+  bool ok() const { return client_ != nullptr; }
+  bool connect(const std::string& from, const std::string& to) {
+    return jack_connect(client_, from.c_str(), to.c_str()) == 0;
+  }
+  bool setPeriod(int frames) {
+    return jack_set_buffer_size(client_, static_cast<jack_nframes_t>(frames)) == 0;
+  }
+  // Frames the server has processed since this client was activated, counted
+  // in its own cycles.
+  std::int64_t frames() const { return frames_.load(); }
+  // Called once per cycle with the frames counted so far.
+  void (*onCycle)(std::int64_t frames) = nullptr;
+
+ private:
+  static int onProcess(jack_nframes_t n, void* arg) {
+    auto* self = static_cast<JackPeer*>(arg);
+    const std::int64_t total = self->frames_.fetch_add(n) + n;
+    if (self->onCycle != nullptr) self->onCycle(total);
+    return 0;
+  }
+  jack_client_t* client_ = nullptr;
+  std::atomic<std::int64_t> frames_{0};
+};
+
+}  // namespace jacktest

@@ -1,0 +1,109 @@
+// A private JACK server for one test fixture: `jackd --no-realtime -d dummy`
+// under a name of its own, which this process's clients reach through
+// JACK_DEFAULT_SERVER (JACK_NO_START_SERVER keeps them from starting any
+// other). The server dies with the fixture, and with the test process if that
+// crashes, so a user's server is never touched and none is left behind.
+#pragma once
+
+#include <jack/jack.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <thread>
+
+namespace jacktest {
+
+inline std::string uniqueServerName() {
+  static std::atomic<int> counter{0};
+  return "cantora-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
+class PrivateJackServer {
+ public:
+  PrivateJackServer(int rate, int period) : name_(uniqueServerName()) {
+    ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    ::setenv("JACK_NO_START_SERVER", "1", 1);
+    const std::string r = std::to_string(rate);
+    const std::string p = std::to_string(period);
+    const pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      // Only async-signal-safe calls until exec.
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (::getppid() != parent) ::_exit(127);
+      const int null = ::open("/dev/null", O_RDWR);
+      if (null >= 0) {
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+      }
+      ::execlp("jackd", "jackd", "--no-realtime", "-n", name_.c_str(), "-d", "dummy", "-r",
+               r.c_str(), "-p", p.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ready_ = pid_ > 0 && waitUntilReachable();
+  }
+
+  ~PrivateJackServer() { stop(); }
+  PrivateJackServer(const PrivateJackServer&) = delete;
+  PrivateJackServer& operator=(const PrivateJackServer&) = delete;
+
+  bool ready() const { return ready_; }
+  const std::string& name() const { return name_; }
+
+  // The server dies at once, as in a crash.
+  void kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+  // Asks the server to quit, and kills it when it does not within 3 s.
+  void stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill();
+  }
+
+ private:
+  bool waitUntilReachable() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+      }
+      jack_status_t status{};
+      jack_client_t* probe = jack_client_open(
+          "cantora-probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+          &status, name_.c_str());
+      if (probe != nullptr) {
+        jack_client_close(probe);
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+
+  std::string name_;
+  pid_t pid_ = -1;
+  bool ready_ = false;
+};
+
+}  // namespace jacktest

@@ -56,9 +56,13 @@ bool WavWriter::writeAt(const void* bytes, std::uint64_t count, std::uint64_t of
     const ssize_t n = ::pwrite(fd_, p, count, static_cast<off_t>(offset));
     if (n < 0) {
       if (errno == EINTR) continue;
+      lastError_ = errno;
       return false;
     }
-    if (n == 0) return false;
+    if (n == 0) {
+      lastError_ = EIO;
+      return false;
+    }
     p += n;
     offset += static_cast<std::uint64_t>(n);
     count -= static_cast<std::uint64_t>(n);
@@ -71,15 +75,19 @@ bool WavWriter::create(const char* path, std::uint32_t channels, std::uint32_t s
   if (fd_ >= 0 || path == nullptr || channels < 1 || channels > 2 || sampleRate == 0 ||
       sampleRate > 0xFFFFFFFFu / (2 * channels))
     return false;
+  lastError_ = 0;
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
   fd_ = ::open(path, flags, 0666);
-  if (fd_ < 0) return false;
+  if (fd_ < 0) {
+    lastError_ = errno;
+    return false;
+  }
   unsigned char header[WAV_WRITER_DATA_OFFSET];
   fillHeader(header, channels, sampleRate);
   if (!writeAt(header, sizeof header, 0)) {
     // Remove what could not be set up, but never a device or other special
     // file that happened to be named.
-    struct stat st{};
+    struct stat st {};
     const bool regular = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd_);
     fd_ = -1;
@@ -97,7 +105,10 @@ std::uint32_t WavWriter::writeBlock(const void* block, std::uint32_t size,
   accepted = 0;
   if (fd_ < 0 || (block == nullptr && size != 0)) return WAV_ERR_CANNOT_WRITE;
   // Room for the block and a pad byte within what the RIFF size can count.
-  if (RIFF_OVERHEAD + dataBytes_ + size + 1 > MAX_RIFF_SIZE) return WAV_ERR_CANNOT_WRITE;
+  if (RIFF_OVERHEAD + dataBytes_ + size + 1 > MAX_RIFF_SIZE) {
+    lastError_ = EFBIG;
+    return WAV_ERR_CANNOT_WRITE;
+  }
   const std::uint64_t at = WAV_WRITER_DATA_OFFSET + dataBytes_;
   if (!writeAt(block, size, at)) {
     // Leave the file as it was before the block rather than with part of it.
@@ -136,7 +147,10 @@ std::uint32_t WavWriter::finish() {
     storeLe32(field, total_ / 2);
     complete = writeAt(field, 4, OFFSET_FACT_VALUE);
   }
-  if (::close(fd_) != 0) complete = false;
+  if (::close(fd_) != 0) {
+    lastError_ = errno;
+    complete = false;
+  }
   fd_ = -1;
   lastFinishComplete_ = complete;
   return total_;

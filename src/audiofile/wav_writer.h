@@ -51,6 +51,9 @@ class WavWriter {
   // Whether the last finish wrote the whole header and closed the file
   // cleanly; a caller that must not keep an incomplete file checks this.
   bool lastFinishComplete() const { return lastFinishComplete_; }
+  // The system's error number of the last failed create, write or finish
+  // (0 when none).
+  int lastError() const { return lastError_; }
 
  private:
   bool writeAt(const void* bytes, std::uint64_t count, std::uint64_t offset);
@@ -60,6 +63,7 @@ class WavWriter {
   // Bytes actually in the data chunk, which the chunk's size field records.
   std::uint64_t dataBytes_ = 0;
   bool lastFinishComplete_ = false;
+  int lastError_ = 0;
 };
 
 // The one writer the desktop program's save workers share; only one save runs

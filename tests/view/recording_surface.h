@@ -24,7 +24,11 @@ class RecordingSurface : public view::WindowSurface {
   std::vector<CursorLine> cursorLines;
   view::Image window;  // what was drawn live on the window, 0x00F0F0 on 0
 
-  void invalidate(const Rect& area) override { invalidated.push_back(area); }
+  // Invalidating repaints from the image, which removes the live drawing there.
+  void invalidate(const Rect& area) override {
+    invalidated.push_back(area);
+    window.fill(area, 0);
+  }
   void updateWindow() override { ++updates; }
   void drawCursorLine(int x, int top, int bottom) override {
     cursorLines.push_back({x, top, bottom});

@@ -1,0 +1,86 @@
+// Drawing a five-minute stereo track into a 1800 x 752 window's image at
+// several zooms, from the peak array and from the samples, reported as the
+// time per full redraw and as the ratio of the two (how much the peak array
+// saves when a column spans many frames).
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "app/state/app_state.h"
+#include "app/state/track_sizing.h"
+#include "view/pane_background.h"
+#include "view/peaks.h"
+#include "view/track_view.h"
+#include "view/waveform_renderer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsPerRedraw(view::TrackView& tv, const state::AppState& app) {
+  int rounds = 0;
+  const auto start = Clock::now();
+  double elapsed = 0.0;
+  do {
+    view::paintBackgrounds(tv, app, true);
+    view::renderTrack(tv, app);
+    ++rounds;
+    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  } while (elapsed < 0.3);
+  return elapsed / rounds;
+}
+
+}  // namespace
+
+int main() {
+  state::AppState app;
+  view::TrackView tv;
+  if (!view::layoutWindow(tv, app, 1784, 693, 1800, 752)) {
+    std::fprintf(stderr, "render_bench: no image\n");
+    return 1;
+  }
+  const int paneWidth = tv.geometry.paneWidth();
+  app.initialPaneWidth = paneWidth;
+  const std::uint32_t frames = 44100u * 300u;
+  app.samples.reset(new std::int16_t[std::size_t{frames} * 2]);
+  std::uint32_t x = 12345;
+  for (std::size_t i = 0; i < std::size_t{frames} * 2; ++i) {
+    x = x * 1664525u + 1013904223u;
+    app.samples[i] = static_cast<std::int16_t>(x >> 17);
+  }
+  app.frameCount = frames;
+  app.channels = 2;
+  app.stereo = true;
+  state::PeakArray pa = state::sizePeakArray(frames, 2, paneWidth, true);
+  if (!pa.peaks) {
+    std::fprintf(stderr, "render_bench: no peak array\n");
+    return 1;
+  }
+  view::computePeaks(pa.peaks.get(), app.samples.get(), frames, 2, pa.framesPerPeak);
+  app.framesPerPeak = pa.framesPerPeak;
+  app.fitFramesPerPixel = state::fitZoom(frames, paneWidth);
+
+  std::printf("stereo, %u frames, pane %d columns, %u frames per peak group\n", frames, paneWidth,
+              app.framesPerPeak);
+  std::printf("%10s %16s %16s %8s\n", "zoom", "peaks ms", "samples ms", "ratio");
+  for (std::uint32_t zoom = app.framesPerPeak; zoom < app.fitFramesPerPixel; zoom *= 4) {
+    app.framesPerPixel = zoom;
+    app.scrollPos = 0;
+    app.peaks = std::move(pa.peaks);
+    const double withPeaks = secondsPerRedraw(tv, app);
+    pa.peaks = std::move(app.peaks);
+    const double withSamples = secondsPerRedraw(tv, app);
+    std::printf("%10u %16.3f %16.3f %8.1f\n", zoom, withPeaks * 1e3, withSamples * 1e3,
+                withSamples / withPeaks);
+  }
+  app.framesPerPixel = app.fitFramesPerPixel;
+  const double fit = secondsPerRedraw(tv, app);
+  app.framesPerPixel = 1;
+  const double one = secondsPerRedraw(tv, app);
+  std::printf(
+      "fit zoom (whole track from the samples): %.3f ms; one frame per column: %.3f ms "
+      "(ratio %.1f)\n",
+      fit * 1e3, one * 1e3, fit / one);
+  return 0;
+}

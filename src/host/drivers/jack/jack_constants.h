@@ -29,8 +29,8 @@ inline constexpr int MAX_SERVER_FRAMES = 8192;
 inline constexpr int STOP_WAIT_MILLISECONDS = 2000;
 
 // Catalogue settings of the driver's section and their values.
-inline constexpr const char* SETTING_SAMPLE_RATE = "samplerate";  // "44100" or "server"
-inline constexpr const char* SETTING_SAMPLE_TYPE = "sampletype";  // 16, 17 or 18
+inline constexpr const char* SETTING_SAMPLE_RATE = "samplerate";   // "44100" or "server"
+inline constexpr const char* SETTING_SAMPLE_TYPE = "sampletype";   // 16, 17 or 18
 inline constexpr const char* SETTING_AUTOCONNECT = "autoconnect";  // yes or no
 inline constexpr const char* SETTING_SERVER = "server";            // a server name
 inline constexpr const char* RATE_SERVER = "server";

@@ -39,7 +39,8 @@ bool RateBridge::Fifo::allocate(long frames) {
 void RateBridge::Fifo::compact() {
   if (read == 0) return;
   const long n = level();
-  if (n > 0) std::memmove(data.get(), readPos(), static_cast<std::size_t>(n) * STEREO * sizeof(float));
+  if (n > 0)
+    std::memmove(data.get(), readPos(), static_cast<std::size_t>(n) * STEREO * sizeof(float));
   read = 0;
   write = n;
 }
@@ -62,7 +63,8 @@ bool RateBridge::configure(int hostFrames, double hostRate, double serverRate, i
   // of silence covers the difference.
   const int period = std::clamp(serverFrames, 1, maxServerFrames);
   const double inputHold = Resampler::holdback(toHostRatio, period);
-  const double outputLookahead = Resampler::holdback(serverRate / hostRate, hostFrames) * toHostRatio;
+  const double outputLookahead =
+      Resampler::holdback(serverRate / hostRate, hostFrames) * toHostRatio;
   prefill_ = hostFrames + static_cast<int>(std::ceil(inputHold + outputLookahead)) + SLACK;
   outputLead_ = hostFrames + static_cast<int>(std::ceil(outputLookahead));
 
@@ -70,7 +72,8 @@ bool RateBridge::configure(int hostFrames, double hostRate, double serverRate, i
   maxBuffersPerPeriod_ = static_cast<int>(maxHostPerPeriod / hostFrames) + 3;
   const long inputFrames = prefill_ + maxHostPerPeriod + 2L * hostFrames + 64;
   const long outputFrames = 3L * hostFrames + 64;
-  serverScratch_.reset(new (std::nothrow) float[static_cast<std::size_t>(maxServerFrames) * STEREO]);
+  serverScratch_.reset(
+      new (std::nothrow) float[static_cast<std::size_t>(maxServerFrames) * STEREO]);
   hostPlanes_.reset(new (std::nothrow) float[static_cast<std::size_t>(hostFrames) * 4]);
   if (!serverScratch_ || !hostPlanes_ || !input_.allocate(inputFrames) ||
       !output_.allocate(outputFrames)) {

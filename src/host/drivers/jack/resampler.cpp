@@ -18,7 +18,9 @@ constexpr int CONVERTER = SRC_SINC_MEDIUM_QUALITY;
 
 }  // namespace
 
-Resampler::~Resampler() { release(); }
+Resampler::~Resampler() {
+  release();
+}
 
 bool Resampler::configure(double ratio) {
   release();

@@ -31,7 +31,8 @@ inline CantoraDriverFactory driverFactory() {
   return factory;
 }
 
-inline drivers::AsioDriver* createDriver(const std::vector<std::pair<std::string, std::string>>& kv) {
+inline drivers::AsioDriver* createDriver(
+    const std::vector<std::pair<std::string, std::string>>& kv) {
   std::vector<drivers::DriverSetting> settings;
   for (const auto& [k, v] : kv) settings.push_back({k.c_str(), v.c_str()});
   drivers::AsioDriver* driver = nullptr;
@@ -67,7 +68,7 @@ struct TestHost {
   std::int32_t type = 18;
   int frames = 0;
   drivers::AsioBufferInfo infos[4] = {};
-  std::vector<std::int16_t> play[2];  // played from the first switch on
+  std::vector<std::int16_t> play[2];      // played from the first switch on
   std::vector<std::int32_t> recorded[2];  // raw input values, preallocated
   std::atomic<std::int64_t> switches{0};
   std::atomic<int> halfErrors{0};
@@ -141,14 +142,19 @@ struct TestHost {
 // The test's own client on the private server.
 class JackPeer {
  public:
-  JackPeer() {
+  // onCycle, when given, is called in each of the peer's cycles with the
+  // frames counted so far; the peer's port "in" orders it after a client
+  // that feeds it.
+  explicit JackPeer(void (*onCycle)(std::int64_t frames) = nullptr) : onCycle_(onCycle) {
     jack_status_t status{};
-    client_ = jack_client_open("cantora-peer", JackNoStartServer, &status);
+    client_ = jack_client_open(PEER_NAME, JackNoStartServer, &status);
     if (client_ != nullptr) {
+      jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
       jack_set_process_callback(client_, onProcess, this);
       jack_activate(client_);
     }
   }
+  static constexpr const char* PEER_NAME = "cantora-peer";
   ~JackPeer() {
     if (client_ != nullptr) jack_client_close(client_);
   }
@@ -165,16 +171,15 @@ class JackPeer {
   // Frames the server has processed since this client was activated, counted
   // in its own cycles.
   std::int64_t frames() const { return frames_.load(); }
-  // Called once per cycle with the frames counted so far.
-  void (*onCycle)(std::int64_t frames) = nullptr;
 
  private:
   static int onProcess(jack_nframes_t n, void* arg) {
     auto* self = static_cast<JackPeer*>(arg);
     const std::int64_t total = self->frames_.fetch_add(n) + n;
-    if (self->onCycle != nullptr) self->onCycle(total);
+    if (self->onCycle_ != nullptr) self->onCycle_(total);
     return 0;
   }
+  void (*onCycle_)(std::int64_t frames);
   jack_client_t* client_ = nullptr;
   std::atomic<std::int64_t> frames_{0};
 };

@@ -11,10 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
 #include <thread>
 
@@ -90,8 +90,8 @@ class PrivateJackServer {
       }
       jack_status_t status{};
       jack_client_t* probe = jack_client_open(
-          "cantora-probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
-          &status, name_.c_str());
+          "cantora-probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
+          name_.c_str());
       if (probe != nullptr) {
         jack_client_close(probe);
         return true;

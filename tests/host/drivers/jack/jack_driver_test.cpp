@@ -1,0 +1,340 @@
+// The JACK driver loaded as the host loads it, on private dummy servers: init
+// failures and their texts, sample-exact loopback at 44100 Hz in every sample
+// type, the 48000 Hz path (pitch, level, continuity, the server's clock), a
+// period change reaching the host as a reset request, and a server that dies
+// under a running driver.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <numbers>
+#include <thread>
+
+#include "host/drivers/jack/driver_harness.h"
+#include "host/drivers/jack/jack_server.h"
+#include "support/test_signals.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using jacktest::JackPeer;
+using jacktest::PrivateJackServer;
+using jacktest::TestHost;
+using Settings = std::vector<std::pair<std::string, std::string>>;
+
+// Releases the driver at the end of a test, whatever happened.
+struct DriverRef {
+  drivers::AsioDriver* driver;
+  explicit DriverRef(drivers::AsioDriver* d) : driver(d) {}
+  ~DriverRef() {
+    if (driver != nullptr) driver->release();
+  }
+  drivers::AsioDriver* operator->() const { return driver; }
+};
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+void loopBack(JackPeer& peer) {
+  ASSERT_TRUE(peer.connect("Cantora:out_1", "Cantora:in_1"));
+  ASSERT_TRUE(peer.connect("Cantora:out_2", "Cantora:in_2"));
+}
+
+TEST(JackDriverInit, MissingServerFailsWithTheServersNameAndReason) {
+  ::setenv("JACK_DEFAULT_SERVER", jacktest::uniqueServerName().c_str(), 1);
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  DriverRef driver(jacktest::createDriver({}));
+  ASSERT_NE(driver.driver, nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  char text[drivers::DRIVER_ERROR_BYTES] = {};
+  driver->getErrorMessage(text);
+  const std::string message = text;
+  EXPECT_NE(message.find(std::getenv("JACK_DEFAULT_SERVER")), std::string::npos) << message;
+  EXPECT_NE(message.find("is not running"), std::string::npos) << message;
+  // Nothing works on a driver whose init failed, and nothing crashes.
+  std::int32_t a = 0, b = 0, c = 0, d = 0;
+  EXPECT_NE(driver->getBufferSize(&a, &b, &c, &d), drivers::DRIVER_OK);
+  EXPECT_NE(driver->start(), drivers::DRIVER_OK);
+}
+
+TEST(JackDriverInit, UnusableSettingFailsInitNamingTheSetting) {
+  DriverRef driver(jacktest::createDriver({{"sampletype", "20"}}));
+  ASSERT_NE(driver.driver, nullptr);
+  EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
+  char text[drivers::DRIVER_ERROR_BYTES] = {};
+  driver->getErrorMessage(text);
+  EXPECT_NE(std::string(text).find("\"sampletype\""), std::string::npos) << text;
+  EXPECT_NE(std::string(text).find("\"20\""), std::string::npos) << text;
+}
+
+class JackLoopback44100 : public ::testing::TestWithParam<int> {};
+
+TEST_P(JackLoopback44100, ReturnsTheSignalSampleForSampleAfterAConstantLatency) {
+  PrivateJackServer server(44100, 512);
+  ASSERT_TRUE(server.ready()) << "jackd did not come up";
+  DriverRef driver(
+      jacktest::createDriver({{"sampletype", std::to_string(GetParam())}, {"autoconnect", "no"}}));
+  ASSERT_NE(driver.driver, nullptr);
+  TestHost host;
+  std::string error;
+  std::int32_t inLatency = 0, outLatency = 0;
+  ASSERT_TRUE(host.setUp(driver.driver, error, inLatency, outLatency)) << error;
+  ASSERT_EQ(host.type, GetParam());
+  ASSERT_EQ(host.frames, 512) << "no conversion at the server's own rate";
+  double rate = 0;
+  ASSERT_EQ(driver->getSampleRate(&rate), 0);
+  EXPECT_EQ(rate, 44100.0);
+
+  // Silence while the ports get patched, then a different noise per channel.
+  const int lead = 20 * host.frames;
+  const int length = 60 * host.frames;
+  for (int c = 0; c < 2; ++c) {
+    host.play[c].assign(lead, 0);
+    const auto noise = testsignals::whiteNoise(length, 30000.0, 5 + c);
+    host.play[c].insert(host.play[c].end(), noise.begin(), noise.end());
+    host.play[c][lead] = static_cast<std::int16_t>(c == 0 ? 12345 : -23456);
+  }
+  const std::int64_t total = 100;
+  host.record(static_cast<std::size_t>(total * host.frames));
+
+  JackPeer peer;
+  ASSERT_TRUE(peer.ok());
+  ASSERT_EQ(driver->start(), drivers::DRIVER_OK);
+  loopBack(peer);
+  EXPECT_TRUE(waitFor([&] { return host.switches.load() >= total; }, 10s));
+  ASSERT_EQ(driver->stop(), drivers::DRIVER_OK);
+  const std::int64_t afterStop = host.switches.load();
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(host.switches.load(), afterStop) << "a switch came after stop returned";
+  EXPECT_EQ(host.halfErrors.load(), 0);
+
+  const int shift = GetParam() == 16 ? 0 : GetParam() == 17 ? 8 : 16;
+  const auto& rec = host.recorded;
+  const auto first =
+      std::find_if(rec[0].begin(), rec[0].end(), [](std::int32_t v) { return v != 0; });
+  ASSERT_NE(first, rec[0].end()) << "nothing came back";
+  const int latency = static_cast<int>(first - rec[0].begin()) - lead;
+  ASSERT_GT(latency, 0);
+  ASSERT_LE(lead + latency + length, static_cast<int>(rec[0].size()));
+  int wrong = 0;
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < length; ++i)
+      if (rec[c][lead + latency + i] != host.play[c][lead + i] * (1 << shift)) ++wrong;
+  EXPECT_EQ(wrong, 0) << "samples differ after a latency of " << latency << " frames";
+  std::printf("round trip at 44100 Hz, type %d: %d frames (%.1f ms); reported in %d + out %d\n",
+              GetParam(), latency, latency / 44.1, inLatency, outLatency);
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleTypes, JackLoopback44100, ::testing::Values(16, 17, 18));
+
+// The 48000 Hz run: what the peer saw in each cycle.
+struct ClockSample {
+  std::int64_t serverFrames;
+  std::int64_t switches;
+};
+std::vector<ClockSample> clockSamples;
+std::atomic<std::size_t> clockCount{0};
+TestHost* clockHost = nullptr;
+
+void onPeerCycle(std::int64_t frames) {
+  const std::size_t n = clockCount.load(std::memory_order_relaxed);
+  if (n < clockSamples.size() && clockHost != nullptr) {
+    clockSamples[n] = {frames, clockHost->switches.load(std::memory_order_acquire)};
+    clockCount.store(n + 1, std::memory_order_release);
+  }
+}
+
+// Phase and amplitude of a 1 kHz fit to one block.
+struct BlockFit {
+  double phase;
+  double amplitude;
+  double residual;  // rms of what the fit leaves, relative to the amplitude
+};
+
+BlockFit fitBlock(const std::vector<double>& x, std::size_t from, std::size_t n, double hz) {
+  std::complex<double> acc = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double w = 2 * std::numbers::pi * hz * static_cast<double>(from + i) / 44100.0;
+    acc += x[from + i] * std::complex<double>(std::cos(w), -std::sin(w));
+  }
+  acc *= 2.0 / static_cast<double>(n);
+  double residual = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double w = 2 * std::numbers::pi * hz * static_cast<double>(from + i) / 44100.0;
+    const double fit = acc.real() * std::cos(w) - acc.imag() * std::sin(w);
+    residual += (x[from + i] - fit) * (x[from + i] - fit);
+  }
+  return {std::arg(acc), std::abs(acc), std::sqrt(residual / n) / std::abs(acc)};
+}
+
+TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock) {
+  PrivateJackServer server(48000, 512);
+  ASSERT_TRUE(server.ready()) << "jackd did not come up";
+  DriverRef driver(jacktest::createDriver({{"autoconnect", "no"}}));
+  ASSERT_NE(driver.driver, nullptr);
+  TestHost host;
+  std::string error;
+  std::int32_t inLatency = 0, outLatency = 0;
+  ASSERT_TRUE(host.setUp(driver.driver, error, inLatency, outLatency)) << error;
+  double rate = 0;
+  ASSERT_EQ(driver->getSampleRate(&rate), 0);
+  EXPECT_EQ(rate, 44100.0) << "the track rate is presented whatever the server runs at";
+  EXPECT_EQ(host.frames, 470) << "a host buffer lasts one server period";
+
+  // 8 s of server time: long enough to see a buffer of drift, short enough
+  // for the test suite (the minute-long run is bench/jack).
+  const double seconds = 8.0;
+  const auto frames = static_cast<std::int64_t>(seconds * 44100);
+  const double amplitude = 16000.0;
+  host.play[0] = testsignals::sine(1000.0, frames, amplitude);
+  host.play[1] = testsignals::sine(1000.0, frames, amplitude);
+  host.record(static_cast<std::size_t>(frames));
+  clockSamples.assign(2000, {});
+  clockCount = 0;
+  clockHost = &host;
+
+  JackPeer peer(onPeerCycle);
+  ASSERT_TRUE(peer.ok());
+  ASSERT_EQ(driver->start(), drivers::DRIVER_OK);
+  loopBack(peer);
+  ASSERT_TRUE(peer.connect("Cantora:out_1", std::string(JackPeer::PEER_NAME) + ":in"));
+  EXPECT_TRUE(waitFor([&] { return host.switches.load() * host.frames >= frames; }, 20s));
+  ASSERT_EQ(driver->stop(), drivers::DRIVER_OK);
+  clockHost = nullptr;
+  EXPECT_EQ(host.halfErrors.load(), 0);
+
+  // Pitch, level and continuity of what came back, over 1 s .. 7 s in 50 ms
+  // blocks: a dropped or repeated buffer jumps the phase.
+  std::vector<double> x(host.recorded[0].size());
+  for (std::size_t i = 0; i < x.size(); ++i) x[i] = host.recorded[0][i] / 65536.0;
+  const std::size_t block = 2205;
+  std::vector<double> times, phases;
+  double worstResidual = 0, levelSum = 0;
+  for (std::size_t from = 44100; from + block <= 7 * 44100; from += block) {
+    const BlockFit f = fitBlock(x, from, block, 1000.0);
+    times.push_back(static_cast<double>(from) / 44100.0);
+    phases.push_back(f.phase);
+    levelSum += f.amplitude;
+    worstResidual = std::max(worstResidual, f.residual);
+  }
+  for (std::size_t i = 1; i < phases.size(); ++i)
+    phases[i] = phases[i - 1] + std::remainder(phases[i] - phases[i - 1], 2 * std::numbers::pi);
+  // Least-squares slope of the phase: the frequency offset from 1 kHz.
+  double mt = 0, mp = 0;
+  for (std::size_t i = 0; i < times.size(); ++i) mt += times[i], mp += phases[i];
+  mt /= times.size();
+  mp /= times.size();
+  double stp = 0, stt = 0;
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    stp += (times[i] - mt) * (phases[i] - mp);
+    stt += (times[i] - mt) * (times[i] - mt);
+  }
+  const double slope = stp / stt;
+  double worstPhase = 0;
+  for (std::size_t i = 0; i < times.size(); ++i)
+    worstPhase = std::max(worstPhase, std::fabs(phases[i] - (mp + slope * (times[i] - mt))));
+  const double hz = 1000.0 + slope / (2 * std::numbers::pi);
+  const double cents = 1200.0 * std::log2(hz / 1000.0);
+  const double levelDb = 20.0 * std::log10(levelSum / times.size() / amplitude);
+  EXPECT_LT(std::fabs(cents), 1.0) << hz << " Hz";
+  EXPECT_LT(std::fabs(levelDb), 0.1);
+  EXPECT_LT(worstPhase, 0.01) << "the phase jumped: a buffer was dropped or repeated";
+  EXPECT_LT(worstResidual, 0.001);
+
+  // The host's frames against the server's: after the start, the host runs
+  // exactly 44100/48000 of the server's frames, give or take one host buffer
+  // and one cycle.
+  const std::size_t n = clockCount.load(std::memory_order_acquire);
+  ASSERT_GT(n, 500u);
+  double low = 1e18, high = -1e18;
+  for (std::size_t i = 100; i < n; ++i) {
+    const double d = static_cast<double>(clockSamples[i].switches * host.frames) -
+                     static_cast<double>(clockSamples[i].serverFrames) * 44100.0 / 48000.0;
+    low = std::min(low, d);
+    high = std::max(high, d);
+  }
+  const double serverSeconds =
+      (clockSamples[n - 1].serverFrames - clockSamples[100].serverFrames) / 48000.0;
+  EXPECT_LE(high - low, host.frames + 512 * 44100.0 / 48000.0)
+      << "the host's clock moved against the server's over " << serverSeconds << " s";
+
+  const std::int32_t roundTrip = [&] {
+    // Where the tone's first sample came back: the delay that best aligns it.
+    const auto& rec = host.recorded[0];
+    for (std::size_t i = 0; i < rec.size(); ++i)
+      if (std::abs(rec[i]) > (2000 << 16)) return static_cast<std::int32_t>(i);
+    return -1;
+  }();
+  std::printf(
+      "48000 Hz: %.4f Hz (%.4f cents), level %.4f dB, worst phase %.5f rad, clock spread %.1f "
+      "frames over %.1f s, round trip about %d frames; reported in %d + out %d\n",
+      hz, cents, levelDb, worstPhase, high - low, serverSeconds, roundTrip, inLatency, outLatency);
+}
+
+TEST(JackDriverPeriodChange, ReachesTheHostAsAResetRequestAndTheSwitchesGoOn) {
+  PrivateJackServer server(44100, 512);
+  ASSERT_TRUE(server.ready()) << "jackd did not come up";
+  DriverRef driver(jacktest::createDriver({{"autoconnect", "no"}}));
+  ASSERT_NE(driver.driver, nullptr);
+  TestHost host;
+  std::string error;
+  std::int32_t inLatency = 0, outLatency = 0;
+  ASSERT_TRUE(host.setUp(driver.driver, error, inLatency, outLatency)) << error;
+  host.record(0);
+  JackPeer peer;
+  ASSERT_TRUE(peer.ok());
+  ASSERT_EQ(driver->start(), drivers::DRIVER_OK);
+  ASSERT_TRUE(waitFor([&] { return host.switches.load() >= 5; }, 5s));
+  EXPECT_EQ(host.resetRequests.load(), 0);
+  ASSERT_TRUE(peer.setPeriod(256));
+  EXPECT_TRUE(waitFor([&] { return host.resetRequests.load() >= 1; }, 5s));
+  // The host keeps its 512-frame buffers until the application restarts.
+  const std::int64_t seen = host.switches.load();
+  EXPECT_TRUE(waitFor([&] { return host.switches.load() >= seen + 20; }, 5s));
+  ASSERT_EQ(driver->stop(), drivers::DRIVER_OK);
+  EXPECT_EQ(host.halfErrors.load(), 0);
+  EXPECT_EQ(host.otherMessages.load(), 0);
+}
+
+TEST(JackDriverServerLoss, EveryCallReturnsPromptlyAndNoSwitchFollows) {
+  PrivateJackServer server(44100, 512);
+  ASSERT_TRUE(server.ready()) << "jackd did not come up";
+  auto* driver = jacktest::createDriver({{"autoconnect", "yes"}});
+  ASSERT_NE(driver, nullptr);
+  TestHost host;
+  std::string error;
+  std::int32_t inLatency = 0, outLatency = 0;
+  ASSERT_TRUE(host.setUp(driver, error, inLatency, outLatency)) << error;
+  host.record(0);
+  ASSERT_EQ(driver->start(), drivers::DRIVER_OK);
+  ASSERT_TRUE(waitFor([&] { return host.switches.load() >= 5; }, 5s));
+  server.kill();
+  std::this_thread::sleep_for(200ms);
+  const std::int64_t afterLoss = host.switches.load();
+
+  auto timed = [](auto call) {
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::steady_clock::now() - start;
+  };
+  double rate = 0;
+  EXPECT_LT(timed([&] { EXPECT_EQ(driver->getSampleRate(&rate), 0); }), 1s);
+  EXPECT_LT(timed([&] { EXPECT_EQ(driver->stop(), drivers::DRIVER_OK); }), 1s);
+  EXPECT_NE(driver->start(), drivers::DRIVER_OK) << "a lost server cannot be started";
+  EXPECT_LT(timed([&] { EXPECT_EQ(driver->disposeBuffers(), drivers::DRIVER_OK); }), 1s);
+  EXPECT_LT(timed([&] { EXPECT_EQ(driver->release(), 0u); }), 1s);
+  EXPECT_LE(host.switches.load(), afterLoss + 1);
+}
+
+}  // namespace

@@ -1,0 +1,372 @@
+// The main window over the headless Shell: placement, creation, size limits,
+// the quit question and the teardown order, command dispatch, the transport
+// buttons' keys, undo tuning and the driver-reset advice.
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/app_constants.h"
+#include "app_harness.h"
+
+namespace {
+
+using app::MainWindow;
+using state::TransportMode;
+
+TEST(MainWindowPlacement, FollowsTheDesktopSize) {
+  const app::WindowPlacement big = MainWindow::initialPlacement({1920, 1080});
+  EXPECT_EQ(big.width, 1800);
+  EXPECT_EQ(big.height, 752);
+  EXPECT_EQ(big.x, 60);
+  EXPECT_EQ(big.y, 60);
+  const app::WindowPlacement small = MainWindow::initialPlacement({1024, 768});
+  EXPECT_EQ(small.width, 904);
+  EXPECT_EQ(small.height, 520);
+  EXPECT_EQ(small.x, 60);
+  EXPECT_EQ(small.y, 60);
+  // A size already on a multiple of 8 still grows by 8: 1928 - 128 = 1800 -> 1808.
+  EXPECT_EQ(MainWindow::initialPlacement({1928, 1080}).width, 1808);
+  // A desktop smaller than the window's minimum gives the minimum, on screen.
+  const app::WindowPlacement tiny = MainWindow::initialPlacement({320, 200});
+  EXPECT_EQ(tiny.width, app::MIN_WINDOW_WIDTH);
+  EXPECT_EQ(tiny.height, app::MIN_WINDOW_HEIGHT);
+  EXPECT_EQ(tiny.x, 0);
+}
+
+TEST(MainWindowCreate, GreysUndoPlacesControlsAndRecordsSizes) {
+  apptest::Harness h({1784, 693});
+  ASSERT_TRUE(h.created);
+  EXPECT_FALSE(h.shell.undoEnabled);
+  EXPECT_EQ(h.shell.controls.size(), 8u);
+  for (int i = 0; i < view::BUTTON_COUNT; ++i)
+    EXPECT_EQ(h.shell.controls[200 + i], h.view().geometry.buttons[i]) << i;
+  EXPECT_EQ(h.shell.controls[view::SCROLL_BAR_ID], h.view().geometry.scrollBar);
+  EXPECT_EQ(h.app.layoutWidth, 1784 + h.shell.frameExtra.width);
+  EXPECT_EQ(h.app.layoutHeight, 693 + h.shell.frameExtra.height);
+  EXPECT_EQ(h.app.initialPaneWidth, 1784 - 34);
+  EXPECT_FALSE(h.shell.scrollEnabled);
+  EXPECT_EQ(h.shell.minSize, (app::Size{682, 384}));
+  EXPECT_FALSE(h.shell.maxSize);
+}
+
+TEST(MainWindowSize, ReLaysOutOnlyWhenTheSizeChangesAndRefitsTheZoom) {
+  apptest::Harness h({800, 400});
+  h.loadTrack(100000);
+  const std::uint32_t fitBefore = h.app.fitFramesPerPixel;
+  h.shell.clearRecords();
+  h.window.onSize({800, 400});
+  EXPECT_EQ(h.shell.count("placeControl"), 0);
+
+  h.shell.setClientSize({1600, 500});
+  h.window.onSize({1600, 500});
+  EXPECT_EQ(h.shell.count("placeControl"), 8);
+  EXPECT_EQ(h.view().image.width(), 1600);
+  EXPECT_EQ(h.app.layoutWidth, 1600 + h.shell.frameExtra.width);
+  EXPECT_EQ(h.app.fitFramesPerPixel, state::fitZoom(100000, 1600 - 34));
+  EXPECT_LT(h.app.fitFramesPerPixel, fitBefore);
+  EXPECT_EQ(h.app.framesPerPixel, h.app.fitFramesPerPixel);
+  // The new layout's buttons follow the client width.
+  EXPECT_EQ(h.shell.controls[200].left, (1600 - 672) / 2 + 1);
+}
+
+TEST(MainWindowSize, SkipsTheReLayoutWhileTheViewIsHeld) {
+  apptest::Harness h({800, 400});
+  std::atomic<bool> held{false}, done{false};
+  std::thread holder([&] {
+    std::lock_guard lock(h.app.viewMutex);
+    held = true;
+    while (!done) std::this_thread::yield();
+  });
+  while (!held) std::this_thread::yield();
+  h.shell.clearRecords();
+  h.window.onSize({1000, 500});
+  done = true;
+  holder.join();
+  EXPECT_EQ(h.shell.count("placeControl"), 0);
+  EXPECT_EQ(h.view().image.width(), 800);
+}
+
+TEST(MainWindowSize, LimitsAreFixedWhileRecordingOrBusy) {
+  apptest::Harness h;
+  h.readyStream();
+  const app::Size layout{h.app.layoutWidth, h.app.layoutHeight};
+  h.window.onCommand(view::ID_RECORD);
+  ASSERT_EQ(h.app.mode, TransportMode::Recording);
+  EXPECT_EQ(h.shell.minSize, layout);
+  EXPECT_EQ(h.shell.maxSize, layout);
+  h.window.onCommand(view::ID_STOP);
+  ASSERT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_EQ(h.shell.minSize, (app::Size{682, 384}));
+  EXPECT_FALSE(h.shell.maxSize);
+
+  // A right click on the selection is busy while the tuning runs and hands
+  // the track back when it ends.
+  h.loadTrack(50000);
+  h.app.selActive = true;
+  h.app.selEnd = 4000;
+  const int x = h.paneA().left + 3;
+  h.shell.clearRecords();
+  h.window.onRightButtonDown(x, h.paneA().top + 5);
+  EXPECT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_EQ(h.shell.minSize, (app::Size{682, 384}));
+}
+
+TEST(MainWindowQuit, AsksAndDestroysOnlyOnOk) {
+  apptest::Harness h;
+  h.shell.messageAnswers = {app::MessageResult::Cancel};
+  h.window.onClose();
+  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+  const testsupport::MessageBoxCall& q = h.shell.messageBoxes[0];
+  EXPECT_EQ(q.text, "Wan'na quit?");
+  EXPECT_EQ(q.caption, "Cantora");
+  EXPECT_EQ(q.icon, app::MessageIcon::Question);
+  EXPECT_EQ(q.buttons, app::MessageButtons::OkCancel);
+  EXPECT_TRUE(q.owned);
+  EXPECT_FALSE(h.shell.destroyed);
+
+  h.window.onCommand(app::CMD_EXIT);
+  EXPECT_EQ(h.shell.messageBoxes.size(), 2u);
+  EXPECT_TRUE(h.shell.destroyed);
+}
+
+TEST(MainWindowQuit, BusyRefusesWithoutAsking) {
+  apptest::Harness h;
+  h.app.mode = TransportMode::Busy;
+  h.window.onClose();
+  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+  EXPECT_EQ(h.shell.messageBoxes[0].text, app::MSG_WAIT_FOR_OPERATION);
+  EXPECT_EQ(h.shell.messageBoxes[0].caption, app::CAPTION_QUIT_REQUEST);
+  EXPECT_FALSE(h.shell.destroyed);
+}
+
+TEST(MainWindowTeardown, StopsClosesShutsDownThenFreesThenWaitsForTheView) {
+  apptest::Harness h;
+  h.loadTrack(30000);
+  h.readyStream();
+  h.app.mode = TransportMode::Looping;
+  h.app.follow = true;
+  h.app.undo.samples.reset(new std::int16_t[2]());
+  h.app.spoolBuffer.reset(new std::uint8_t[16]);
+  h.app.chunks.append(state::RecordChunk::create(1, 64));
+  h.shell.onDestroyed = [&] { h.window.onDestroy(); };
+
+  // A drawing thread holds the view for a moment: teardown must wait for it.
+  std::atomic<bool> held{false}, released{false};
+  std::thread drawer([&] {
+    h.app.viewMutex.lock();
+    held = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    released = true;
+    h.app.viewMutex.unlock();
+  });
+  while (!held) std::this_thread::yield();
+  h.window.onCommand(app::CMD_EXIT);
+  EXPECT_TRUE(released);
+  drawer.join();
+
+  EXPECT_EQ(h.hostLog, (std::vector<std::string>{"stop+track", "close+track", "shutdown+track"}));
+  EXPECT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_FALSE(h.app.follow);
+  EXPECT_FALSE(h.app.samples);
+  EXPECT_FALSE(h.app.undo.holdsSamples());
+  EXPECT_FALSE(h.app.spoolBuffer);
+  EXPECT_EQ(h.app.chunks.head, nullptr);
+  EXPECT_FALSE(h.view().image.valid());
+}
+
+TEST(MainWindowTeardown, IdleWithoutADeviceTouchesNoHost) {
+  apptest::Harness h;
+  h.window.onDestroy();
+  EXPECT_TRUE(h.hostLog.empty());
+  h.readyStream();
+  h.app.streamReady = false;  // the host refused the stream: only the driver is open
+  h.window.onDestroy();
+  EXPECT_EQ(h.hostLog, (std::vector<std::string>{"shutdown"}));
+}
+
+TEST(MainWindowCommands, DispatchesMenuCommands) {
+  apptest::Harness h;
+  h.window.onCommand(app::CMD_ABOUT);
+  EXPECT_TRUE(h.shell.aboutShown);
+
+  // The first device command drops the selection and goes to the device
+  // selection; a device is then chosen, and the second only says so.
+  h.loadTrack(40000);
+  h.app.selActive = true;
+  h.app.selEnd = 10000;
+  view::paintBackgrounds(h.view(), h.app, false);
+  ASSERT_GT(h.selectedColumns(), 0);
+  h.window.onCommand(app::CMD_SELECT_DEVICE);
+  EXPECT_FALSE(h.app.selActive);
+  EXPECT_EQ(h.selectedColumns(), 0);
+  EXPECT_TRUE(h.shell.messageBoxes.empty());
+  h.app.deviceIndex = 0;
+  h.window.onCommand(app::CMD_SELECT_DEVICE);
+  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+  EXPECT_EQ(h.shell.messageBoxes[0].text, "You already selected an ASIO device!");
+  EXPECT_EQ(h.shell.messageBoxes[0].caption, "ASIO Devices...");
+  EXPECT_FALSE(h.shell.messageBoxes[0].owned);
+
+  // Open and Save as pass the gate first.
+  h.app.mode = TransportMode::Playing;
+  h.window.onCommand(app::CMD_SAVE_AS);
+  EXPECT_EQ(h.shell.messageBoxes.back().caption, app::CAPTION_SAVE_AS);
+  h.app.mode = TransportMode::Busy;
+  h.window.onCommand(app::CMD_OPEN);
+  EXPECT_EQ(h.shell.messageBoxes.back().text, app::MSG_WAIT_FOR_OPERATION);
+  EXPECT_EQ(h.shell.messageBoxes.back().caption, app::CAPTION_OPEN);
+  h.app.mode = TransportMode::Idle;
+  const std::size_t before = h.shell.messageBoxes.size();
+  h.window.onCommand(app::CMD_OPEN);
+  h.window.onCommand(app::CMD_SAVE_AS);
+  EXPECT_EQ(h.shell.messageBoxes.size(), before);
+  EXPECT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_EQ(h.shell.count("openFileDialog") + h.shell.count("saveFileDialog"), 0);
+
+  h.window.onCommand(300);
+  EXPECT_EQ(h.shell.messageBoxes.back().text, "You pressed Control ID#300");
+  EXPECT_EQ(h.shell.messageBoxes.back().caption, "Button Pressed");
+
+  h.window.onDriverReset();
+  EXPECT_EQ(h.shell.messageBoxes.back().text,
+            "Please exit the application and restart it for change to take effect.");
+  EXPECT_EQ(h.shell.messageBoxes.back().caption, "Sample rate change request...");
+  EXPECT_FALSE(h.shell.messageBoxes.back().owned);
+}
+
+TEST(MainWindowTransport, PlayLoopPauseStopDriveTheHostAndTheButtons) {
+  apptest::Harness h;
+  h.loadTrack(100000);
+  h.readyStream();
+  h.app.selActive = true;
+  h.app.selStart = 5000;
+  h.app.selEnd = 20000;
+
+  h.window.onCommand(view::ID_LOOP);
+  EXPECT_EQ(h.app.mode, TransportMode::Looping);
+  EXPECT_EQ(h.app.playPos, 5000u);
+  EXPECT_EQ(h.app.cursorPos, 5000u + 2048u);  // one block ahead
+  EXPECT_TRUE(h.app.follow);
+  EXPECT_EQ(h.shell.focusedButton, view::ID_PAUSE);
+  EXPECT_EQ(h.waits.back(), std::chrono::milliseconds(50));
+
+  h.window.onCommand(view::ID_PAUSE);
+  EXPECT_EQ(h.shell.buttons[view::ID_PAUSE].text, "Resume");
+  EXPECT_TRUE(h.app.paused);
+  h.window.onCommand(view::ID_STOP);
+  EXPECT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_EQ(h.shell.buttons[view::ID_PAUSE].text, "Pause");
+  EXPECT_FALSE(h.app.paused || h.app.loop || h.app.follow);
+  EXPECT_EQ(h.app.playPos, 0u);
+  EXPECT_EQ(h.shell.focusedButton, view::ID_PLAY);
+  for (int id : {view::ID_PLAY, view::ID_LOOP, view::ID_RECORD})
+    EXPECT_TRUE(h.shell.buttons[id].enabled);
+  EXPECT_EQ(h.hostLog,
+            (std::vector<std::string>{"prime+track", "start+track", "pause+track", "stop+track"}));
+
+  // Stop after a recording: busy while it is finished, then idle again.
+  h.window.onCommand(view::ID_RECORD);
+  EXPECT_FALSE(h.shell.buttons[view::ID_ZOOM_IN].enabled);
+  h.window.onCommand(view::ID_STOP);
+  EXPECT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_FALSE(h.app.recording);
+  EXPECT_TRUE(h.shell.buttons[view::ID_ZOOM_IN].enabled);
+  EXPECT_TRUE(h.shell.buttons[view::ID_ZOOM_OUT].enabled);
+}
+
+TEST(MainWindowKeys, TabWrapsAndEnterPressesTheFocusedButton) {
+  apptest::Harness h;
+  h.app.focusIndex = 6;  // "Zoom out"
+  EXPECT_FALSE(h.window.onButtonKey(6, app::ButtonKey::Tab, '\t'));
+  EXPECT_EQ(h.app.focusIndex, 0);
+  EXPECT_EQ(h.shell.focusedButton, view::ID_PLAY);
+  EXPECT_FALSE(h.window.onButtonKey(0, app::ButtonKey::Left, 0));
+  EXPECT_EQ(h.shell.focusedButton, view::ID_ZOOM_OUT);
+  h.window.onButtonKey(6, app::ButtonKey::Right, 0);
+  h.window.onButtonKey(0, app::ButtonKey::Right, 0);
+  EXPECT_EQ(h.shell.focusedButton, view::ID_LOOP);
+
+  // Enter on "Loop" acts as a click on it: no track yet.
+  EXPECT_TRUE(h.window.onButtonKey(1, app::ButtonKey::Enter, '\r'));
+  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+  EXPECT_EQ(h.shell.messageBoxes[0].text, app::MSG_NO_AUDIO);
+  EXPECT_EQ(h.shell.messageBoxes[0].caption, app::CAPTION_LOOP);
+
+  // Enter on "Zoom in" zooms, and the focus stays on it.
+  h.loadTrack(200000);
+  h.app.focusIndex = 5;
+  const std::uint32_t fit = h.app.framesPerPixel;
+  EXPECT_TRUE(h.window.onButtonKey(5, app::ButtonKey::Enter, '\r'));
+  EXPECT_EQ(h.app.framesPerPixel, fit / 2);
+  EXPECT_EQ(h.shell.focusedButton, view::ID_ZOOM_IN);
+  EXPECT_FALSE(h.window.onButtonKey(5, app::ButtonKey::Other, 'x'));
+}
+
+class UndoTuning : public ::testing::Test {
+ protected:
+  apptest::Harness h;
+  std::vector<std::int16_t> original;
+  void SetUp() override {
+    h.loadTrack(20000, 2);
+    original.assign(h.app.samples.get(), h.app.samples.get() + 40000);
+    // A tuning of channel 2 over frames 1000..1999, kept in the undo record.
+    h.app.undo.samples.reset(new std::int16_t[1000]);
+    for (int i = 0; i < 1000; ++i) {
+      h.app.undo.samples[i] = original[2 * (1000 + i) + 1];
+      h.app.samples[2 * (1000 + i) + 1] = 0;
+      h.app.samples[2 * (1000 + i)] = 77;  // the other channel changed since
+    }
+    h.app.undo.startFrame = 1000;
+    h.app.undo.frameCount = 1000;
+    h.app.undo.channel = 2;
+    h.app.undo.stereo = true;
+    h.shell.undoEnabled = true;
+  }
+  void expectRestored() {
+    for (int i = 0; i < 1000; ++i) {
+      ASSERT_EQ(h.app.samples[2 * (1000 + i) + 1], original[2 * (1000 + i) + 1]);
+      ASSERT_EQ(h.app.samples[2 * (1000 + i)], 77);
+    }
+    EXPECT_FALSE(h.app.undo.holdsSamples());
+    EXPECT_FALSE(h.shell.undoEnabled);
+  }
+};
+
+TEST_F(UndoTuning, MenuRestoresOnlyTheTunedChannelAndRedraws) {
+  h.shell.clearRecords();
+  h.window.onCommand(app::CMD_UNDO_TUNING);
+  expectRestored();
+  EXPECT_EQ(h.shell.invalidated.size(), 2u);  // both panes
+  // A second undo has nothing left and only greys the item.
+  h.window.onCommand(app::CMD_UNDO_TUNING);
+  EXPECT_FALSE(h.shell.undoEnabled);
+}
+
+TEST_F(UndoTuning, KeysOnTheWindowAndOnAButtonUndoToo) {
+  h.window.onChar('u');
+  expectRestored();
+  SetUp();
+  EXPECT_TRUE(h.window.onButtonKey(3, app::ButtonKey::Other, 'U'));
+  expectRestored();
+}
+
+TEST_F(UndoTuning, RestoresButLeavesThePictureWhileTheViewIsHeld) {
+  std::atomic<bool> held{false}, done{false};
+  std::thread holder([&] {
+    std::lock_guard lock(h.app.viewMutex);
+    held = true;
+    while (!done) std::this_thread::yield();
+  });
+  while (!held) std::this_thread::yield();
+  h.shell.clearRecords();
+  h.window.onChar('U');
+  done = true;
+  holder.join();
+  expectRestored();
+  EXPECT_TRUE(h.shell.invalidated.empty());
+}
+
+}  // namespace

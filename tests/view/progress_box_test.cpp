@@ -99,15 +99,4 @@ TEST_F(ProgressBoxTest, PlayCursorIsDrawnOnTheWindowAndErasedByItsStrips) {
             (std::vector<Rect>{{299, a.top, 301, a.bottom}, {299, b.top, 301, b.bottom}}));
 }
 
-TEST_F(ProgressBoxTest, ErasingReadoutsInvalidatesOnlyTheShownOnes) {
-  app.readout[0] = {{20, 20, 120, 40}, true};
-  app.readout[1] = {{20, 300, 120, 320}, false};
-  eraseReadouts(app, surface);
-  EXPECT_EQ(surface.invalidated, (std::vector<Rect>{{20, 20, 120, 40}}));
-  EXPECT_FALSE(app.readout[0].shown);
-  EXPECT_EQ(surface.updates, 0);
-  eraseReadouts(app, surface);
-  EXPECT_EQ(surface.invalidated.size(), 1u);
-}
-
 }  // namespace

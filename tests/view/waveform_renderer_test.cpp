@@ -219,7 +219,6 @@ TEST_F(RendererTest, BarsFromThePeakArrayEqualBarsFromTheSamples) {
     ASSERT_TRUE(app.peaks);
     ASSERT_EQ(app.framesPerPeak, 64u);
     std::unique_ptr<std::int16_t[]> peaks = std::move(app.peaks);
-    const std::uint32_t groups = (frames + 63) / 64;
 
     for (std::uint32_t zoom : {64u, 256u, 1024u}) {
       const std::int32_t last = static_cast<std::int32_t>(frames / zoom) - 150;
@@ -245,8 +244,6 @@ TEST_F(RendererTest, BarsFromThePeakArrayEqualBarsFromTheSamples) {
     render();
     EXPECT_EQ(tv.image.pixel(tv.geometry.paneA.left, expectedRow(centreA(), 32767, h())),
               COLOUR_WAVE);
-    (void)groups;
-    app.selActive = false;
   }
 }
 

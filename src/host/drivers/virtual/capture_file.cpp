@@ -1,4 +1,4 @@
-#include "host/drivers/virtual/capture_file.h"
+#include "capture_file.h"
 
 #include <cstring>
 #include <vector>

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "host/drivers/driver.h"
-#include "host/drivers/virtual/virtual_device.h"
-#include "host/drivers/virtual/virtual_settings.h"
+#include "virtual_device.h"
+#include "virtual_settings.h"
 
 extern "C" __attribute__((visibility("default"))) std::int32_t CantoraDriverCreate(
     const drivers::ClassId* /*classId*/, const drivers::DriverSetting* settings,

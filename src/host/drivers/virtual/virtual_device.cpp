@@ -1,11 +1,14 @@
-#include "host/drivers/virtual/virtual_device.h"
+#include "virtual_device.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
 #include <system_error>
 
-#include "host/drivers/virtual/voice_phrase.h"
-#include "platform/thread_priority.h"
+#include "voice_phrase.h"
 
 namespace virtualdevice {
 
@@ -20,6 +23,13 @@ void copyText(char* target, std::size_t capacity, const std::string& text) {
 // After a stall of this many periods the realtime clock starts afresh
 // instead of calling back in a burst to catch up.
 constexpr int MAX_LATE_PERIODS = 4;
+
+// The clock thread asks for a raised priority (a lower nice value of its own)
+// and runs at normal priority when the system refuses.
+void raiseClockPriority() {
+  constexpr int RAISED_NICE = -10;
+  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), RAISED_NICE);
+}
 
 }  // namespace
 
@@ -269,7 +279,7 @@ void VirtualDevice::afterSwitch(int half) {
 }
 
 void VirtualDevice::run() {
-  platform::raiseThreadPriority();
+  raiseClockPriority();
   using Clock = std::chrono::steady_clock;
   const double periodSeconds = static_cast<double>(bufferFrames_) / settings_.sampleRate /
                                (settings_.pacing == Pacing::Fast ? settings_.speed : 1);

@@ -1,4 +1,4 @@
-#include "host/drivers/virtual/virtual_settings.h"
+#include "virtual_settings.h"
 
 #include <cstring>
 #include <string_view>

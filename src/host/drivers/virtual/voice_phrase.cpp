@@ -1,4 +1,4 @@
-#include "host/drivers/virtual/voice_phrase.h"
+#include "voice_phrase.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <complex>
 #include <cstdio>
 #include <numbers>
 #include <thread>
 
 #include "host/drivers/jack/driver_harness.h"
 #include "host/drivers/jack/jack_server.h"
+#include "host/drivers/jack/tone_fit.h"
 #include "support/test_signals.h"
 
 namespace {
@@ -155,29 +155,6 @@ void onPeerCycle(std::int64_t frames) {
   }
 }
 
-// Phase and amplitude of a 1 kHz fit to one block.
-struct BlockFit {
-  double phase;
-  double amplitude;
-  double residual;  // rms of what the fit leaves, relative to the amplitude
-};
-
-BlockFit fitBlock(const std::vector<double>& x, std::size_t from, std::size_t n, double hz) {
-  std::complex<double> acc = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double w = 2 * std::numbers::pi * hz * static_cast<double>(from + i) / 44100.0;
-    acc += x[from + i] * std::complex<double>(std::cos(w), -std::sin(w));
-  }
-  acc *= 2.0 / static_cast<double>(n);
-  double residual = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double w = 2 * std::numbers::pi * hz * static_cast<double>(from + i) / 44100.0;
-    const double fit = acc.real() * std::cos(w) - acc.imag() * std::sin(w);
-    residual += (x[from + i] - fit) * (x[from + i] - fit);
-  }
-  return {std::arg(acc), std::abs(acc), std::sqrt(residual / n) / std::abs(acc)};
-}
-
 TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock) {
   PrivateJackServer server(48000, 512);
   ASSERT_TRUE(server.ready()) << "jackd did not come up";
@@ -214,43 +191,15 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
   clockHost = nullptr;
   EXPECT_EQ(host.halfErrors.load(), 0);
 
-  // Pitch, level and continuity of what came back, over 1 s .. 7 s in 50 ms
-  // blocks: a dropped or repeated buffer jumps the phase.
+  // Pitch, level and continuity of what came back, over 1 s .. 7 s.
   std::vector<double> x(host.recorded[0].size());
   for (std::size_t i = 0; i < x.size(); ++i) x[i] = host.recorded[0][i] / 65536.0;
-  const std::size_t block = 2205;
-  std::vector<double> times, phases;
-  double worstResidual = 0, levelSum = 0;
-  for (std::size_t from = 44100; from + block <= 7 * 44100; from += block) {
-    const BlockFit f = fitBlock(x, from, block, 1000.0);
-    times.push_back(static_cast<double>(from) / 44100.0);
-    phases.push_back(f.phase);
-    levelSum += f.amplitude;
-    worstResidual = std::max(worstResidual, f.residual);
-  }
-  for (std::size_t i = 1; i < phases.size(); ++i)
-    phases[i] = phases[i - 1] + std::remainder(phases[i] - phases[i - 1], 2 * std::numbers::pi);
-  // Least-squares slope of the phase: the frequency offset from 1 kHz.
-  double mt = 0, mp = 0;
-  for (std::size_t i = 0; i < times.size(); ++i) mt += times[i], mp += phases[i];
-  mt /= times.size();
-  mp /= times.size();
-  double stp = 0, stt = 0;
-  for (std::size_t i = 0; i < times.size(); ++i) {
-    stp += (times[i] - mt) * (phases[i] - mp);
-    stt += (times[i] - mt) * (times[i] - mt);
-  }
-  const double slope = stp / stt;
-  double worstPhase = 0;
-  for (std::size_t i = 0; i < times.size(); ++i)
-    worstPhase = std::max(worstPhase, std::fabs(phases[i] - (mp + slope * (times[i] - mt))));
-  const double hz = 1000.0 + slope / (2 * std::numbers::pi);
-  const double cents = 1200.0 * std::log2(hz / 1000.0);
-  const double levelDb = 20.0 * std::log10(levelSum / times.size() / amplitude);
-  EXPECT_LT(std::fabs(cents), 1.0) << hz << " Hz";
+  const jacktest::ToneReport tone = jacktest::analyseTone(x, 44100.0, 1000.0, 44100, 7 * 44100);
+  const double levelDb = 20.0 * std::log10(tone.amplitude / amplitude);
+  EXPECT_LT(std::fabs(tone.cents), 1.0) << tone.hz << " Hz";
   EXPECT_LT(std::fabs(levelDb), 0.1);
-  EXPECT_LT(worstPhase, 0.01) << "the phase jumped: a buffer was dropped or repeated";
-  EXPECT_LT(worstResidual, 0.001);
+  EXPECT_LT(tone.worstPhase, 0.01) << "the phase jumped: a buffer was dropped or repeated";
+  EXPECT_LT(tone.worstResidual, 0.001);
 
   // The host's frames against the server's: after the start, the host runs
   // exactly 44100/48000 of the server's frames, give or take one host buffer
@@ -269,17 +218,20 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
   EXPECT_LE(high - low, host.frames + 512 * 44100.0 / 48000.0)
       << "the host's clock moved against the server's over " << serverSeconds << " s";
 
-  const std::int32_t roundTrip = [&] {
-    // Where the tone's first sample came back: the delay that best aligns it.
-    const auto& rec = host.recorded[0];
-    for (std::size_t i = 0; i < rec.size(); ++i)
-      if (std::abs(rec[i]) > (2000 << 16)) return static_cast<std::int32_t>(i);
-    return -1;
-  }();
+  // Round trip: how much later the tone first crosses a level on its way back.
+  const auto firstAbove = [](auto begin, auto end, double level) {
+    return std::find_if(begin, end,
+                        [&](auto v) { return std::abs(static_cast<double>(v)) > level; }) -
+           begin;
+  };
+  const auto roundTrip =
+      firstAbove(host.recorded[0].begin(), host.recorded[0].end(), 8000.0 * 65536.0) -
+      firstAbove(host.play[0].begin(), host.play[0].end(), 8000.0);
   std::printf(
       "48000 Hz: %.4f Hz (%.4f cents), level %.4f dB, worst phase %.5f rad, clock spread %.1f "
-      "frames over %.1f s, round trip about %d frames; reported in %d + out %d\n",
-      hz, cents, levelDb, worstPhase, high - low, serverSeconds, roundTrip, inLatency, outLatency);
+      "frames over %.1f s, round trip %ld frames; reported in %d + out %d\n",
+      tone.hz, tone.cents, levelDb, tone.worstPhase, high - low, serverSeconds,
+      static_cast<long>(roundTrip), inLatency, outLatency);
 }
 
 TEST(JackDriverPeriodChange, ReachesTheHostAsAResetRequestAndTheSwitchesGoOn) {

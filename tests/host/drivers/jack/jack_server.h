@@ -1,8 +1,10 @@
-// A private JACK server for one test fixture: `jackd --no-realtime -d dummy`
-// under a name of its own, which this process's clients reach through
+// A private JACK server for one test fixture: `jackd --no-realtime --sync -d
+// dummy` under a name of its own, which this process's clients reach through
 // JACK_DEFAULT_SERVER (JACK_NO_START_SERVER keeps them from starting any
-// other). The server dies with the fixture, and with the test process if that
-// crashes, so a user's server is never touched and none is left behind.
+// other). Synchronous, so that a machine busy with other builds delays cycles
+// instead of dropping a late client's. The server dies with the fixture, and
+// with the test process if that crashes: a user's server is never touched and
+// none is left behind.
 #pragma once
 
 #include <jack/jack.h>
@@ -43,8 +45,8 @@ class PrivateJackServer {
         ::dup2(null, 1);
         ::dup2(null, 2);
       }
-      ::execlp("jackd", "jackd", "--no-realtime", "-n", name_.c_str(), "-d", "dummy", "-r",
-               r.c_str(), "-p", p.c_str(), static_cast<char*>(nullptr));
+      ::execlp("jackd", "jackd", "--no-realtime", "--sync", "-n", name_.c_str(), "-d", "dummy",
+               "-r", r.c_str(), "-p", p.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ready_ = pid_ > 0 && waitUntilReachable();

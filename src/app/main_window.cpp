@@ -200,8 +200,10 @@ void MainWindow::onLeftButtonUp(int, int) {
 }
 
 void MainWindow::onRightButtonDown(int x, int y) {
-  if (view::hitTest(app_, view_->geometry, x, y) && CanAct(*ctx_, TransportAction::Tune))
+  if (view::hitTest(app_, view_->geometry, x, y) && CanAct(*ctx_, TransportAction::Tune)) {
+    refreshSizeLimits();  // fixed while the tuning runs
     TuningCommand(*ctx_, x, y);
+  }
   refreshSizeLimits();
 }
 

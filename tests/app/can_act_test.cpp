@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <map>
+#include <tuple>
 
 #include "app/app_constants.h"
 #include "app_harness.h"
@@ -21,56 +22,24 @@ using M = TransportMode;
 
 // Everything a refusal must leave alone.
 struct Snapshot {
-  M mode;
-  bool selActive, loop, recording, paused, follow, restore, spoolToFile, readout0, readout1;
-  std::uint32_t selStart, selEnd, frameCount;
-  std::int32_t savedScrollPos, scrollPos, scrollMax;
-  const std::int16_t* samples;
-  const std::uint8_t* spool;
-  bool undo;
-  view::Image image;
-  std::map<int, testsupport::ButtonState> buttons;
+  explicit Snapshot(apptest::Harness& h) : buttons(h.shell.buttons) {
+    const state::AppState& a = h.app;
+    fields = std::make_tuple(
+        a.mode.load(), a.selActive, a.loop.load(), a.recording.load(), a.paused, a.follow.load(),
+        a.restoreScrollOnResume, a.spoolToFile.load(), a.readout[0].shown, a.readout[1].shown,
+        a.selStart, a.selEnd, a.frameCount, a.savedScrollPos, a.scrollPos, a.scrollMax,
+        a.samples.get(), a.spoolBuffer.get(), a.undo.holdsSamples());
+    image.create(h.view().image.width(), h.view().image.height());
+    image.copyIn(h.view().image, 0, 0);
+  }
+  bool operator==(const Snapshot&) const = default;
 
-  static Snapshot of(apptest::Harness& h) {
-    state::AppState& a = h.app;
-    return {a.mode,
-            a.selActive,
-            a.loop,
-            a.recording,
-            a.paused,
-            a.follow,
-            a.restoreScrollOnResume,
-            a.spoolToFile,
-            a.readout[0].shown,
-            a.readout[1].shown,
-            a.selStart,
-            a.selEnd,
-            a.frameCount,
-            a.savedScrollPos,
-            a.scrollPos,
-            a.scrollMax,
-            a.samples.get(),
-            a.spoolBuffer.get(),
-            a.undo.holdsSamples(),
-            copyImage(h.view().image),
-            h.shell.buttons};
-  }
-  static view::Image copyImage(const view::Image& src) {
-    view::Image img;
-    img.create(src.width(), src.height());
-    img.copyIn(src, 0, 0);
-    return img;
-  }
-  bool operator==(const Snapshot& o) const {
-    return mode == o.mode && selActive == o.selActive && loop == o.loop &&
-           recording == o.recording && paused == o.paused && follow == o.follow &&
-           restore == o.restore && spoolToFile == o.spoolToFile && readout0 == o.readout0 &&
-           readout1 == o.readout1 && selStart == o.selStart && selEnd == o.selEnd &&
-           frameCount == o.frameCount && savedScrollPos == o.savedScrollPos &&
-           scrollPos == o.scrollPos && scrollMax == o.scrollMax && samples == o.samples &&
-           spool == o.spool && undo == o.undo && image == o.image &&
-           buttons.size() == o.buttons.size();
-  }
+  std::tuple<M, bool, bool, bool, bool, bool, bool, bool, bool, bool, std::uint32_t, std::uint32_t,
+             std::uint32_t, std::int32_t, std::int32_t, std::int32_t, const std::int16_t*,
+             const std::uint8_t*, bool>
+      fields;
+  std::map<int, testsupport::ButtonState> buttons;
+  view::Image image;
 };
 
 struct Refusal {
@@ -100,11 +69,11 @@ TEST_P(CanActRefusal, RefusesWithItsMessageAndChangesNothing) {
   h.app.undo.frameCount = 4;
   h.app.mode = r.mode;
   h.shell.clearRecords();
-  const Snapshot before = Snapshot::of(h);
+  const Snapshot before(h);
 
   EXPECT_FALSE(CanAct(h.ctx(), r.action));
 
-  EXPECT_TRUE(Snapshot::of(h) == before);
+  EXPECT_TRUE(Snapshot(h) == before);
   if (r.text == nullptr) {
     EXPECT_TRUE(h.shell.messageBoxes.empty());
   } else {

@@ -111,6 +111,7 @@ TEST(MainWindowSize, LimitsAreFixedWhileRecordingOrBusy) {
   h.shell.clearRecords();
   h.window.onRightButtonDown(x, h.paneA().top + 5);
   EXPECT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_EQ(h.shell.count("setSizeLimits"), 2);  // fixed, then free again
   EXPECT_EQ(h.shell.minSize, (app::Size{682, 384}));
 }
 

@@ -125,8 +125,9 @@ std::int32_t HostkitListDevices(char* buffer, std::int32_t size) {
 bool HostkitInit(void* window, std::int32_t deviceIndex) {
   host::HostState& s = hostState();
   if (s.initialised) return false;
-  host::releaseDriver();
+  // a context left by an earlier attempt still talks to its driver: it goes first
   s.driverContext.reset();
+  host::releaseDriver();
 
   s.driverList.reset(new (std::nothrow) host::DriverList());
   if (!s.driverList || s.driverList->count() == 0) {

@@ -23,9 +23,9 @@ class RealFft {
   int size() const { return n_; }
   // The n input samples; forward() may overwrite them.
   virtual double* input() = 0;
-  // Real and imaginary parts of bins 0..n/2 after forward().
-  virtual const double* re() const = 0;
-  virtual const double* im() const = 0;
+  // Bins 0..n/2 after forward(), interleaved: bin k is spectrum()[2k] +
+  // j*spectrum()[2k + 1].
+  virtual const double* spectrum() const = 0;
   virtual void forward() = 0;
 
  protected:

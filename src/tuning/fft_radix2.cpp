@@ -24,8 +24,7 @@ class Radix2RealFft final : public RealFft {
       : RealFft(n),
         half_(n / 2),
         in_(allocate<double>(n)),
-        re_(allocate<double>(half_ + 1)),
-        im_(allocate<double>(half_ + 1)),
+        out_(allocate<double>(2 * (half_ + 1))),
         zr_(allocate<double>(half_)),
         zi_(allocate<double>(half_)),
         bitReverse_(allocate<int>(half_)),
@@ -33,7 +32,7 @@ class Radix2RealFft final : public RealFft {
         twSin_(allocate<double>(half_ / 2 + 1)),
         splitCos_(allocate<double>(half_ + 1)),
         splitSin_(allocate<double>(half_ + 1)) {
-    if (!in_ || !re_ || !im_ || !zr_ || !zi_ || !bitReverse_ || !twCos_ || !twSin_ || !splitCos_ ||
+    if (!in_ || !out_ || !zr_ || !zi_ || !bitReverse_ || !twCos_ || !twSin_ || !splitCos_ ||
         !splitSin_)
       return;
     int bits = 0;
@@ -59,8 +58,7 @@ class Radix2RealFft final : public RealFft {
 
   bool ready() const { return ready_; }
   double* input() override { return in_.get(); }
-  const double* re() const override { return re_.get(); }
-  const double* im() const override { return im_.get(); }
+  const double* spectrum() const override { return out_.get(); }
 
   void forward() override {
     const double* x = in_.get();
@@ -113,13 +111,13 @@ class Radix2RealFft final : public RealFft {
       const double oi = -0.5 * (zr[a] - zr[b]);
       const double c = splitCos_[k];
       const double s = splitSin_[k];
-      re_[k] = er + c * orr + s * oi;
-      im_[k] = ei + c * oi - s * orr;
+      out_[2 * k] = er + c * orr + s * oi;
+      out_[2 * k + 1] = ei + c * oi - s * orr;
     }
   }
 
   int half_;
-  std::unique_ptr<double[]> in_, re_, im_, zr_, zi_;
+  std::unique_ptr<double[]> in_, out_, zr_, zi_;
   std::unique_ptr<int[]> bitReverse_;
   std::unique_ptr<double[]> twCos_, twSin_, splitCos_, splitSin_;
   bool ready_ = false;

@@ -78,10 +78,10 @@ const double* autocorrelateFrame(TuningEngine& e, bool dropDc) {
   const int half = e.halfSize;
   RealFft& fft = *e.fft;
   fft.forward();
-  const double* re = fft.re();
-  const double* im = fft.im();
+  const double* bins = fft.spectrum();
   double* power = e.powerSpectrum.get();
-  for (int k = 0; k <= half; ++k) power[k] = re[k] * re[k] + im[k] * im[k];
+  for (int k = 0; k <= half; ++k)
+    power[k] = bins[2 * k] * bins[2 * k] + bins[2 * k + 1] * bins[2 * k + 1];
   if (dropDc) power[0] = 0.0;
   // The power spectrum is real and even, so its transform is real: the
   // autocorrelation of the frame.
@@ -89,7 +89,7 @@ const double* autocorrelateFrame(TuningEngine& e, bool dropDc) {
   for (int k = 0; k <= half; ++k) x[k] = power[k];
   for (int k = 1; k < half; ++k) x[n - k] = power[k];
   fft.forward();
-  return fft.re();
+  return fft.spectrum();
 }
 
 void AnalyseFrame(TuningEngine& e) {
@@ -107,7 +107,7 @@ void AnalyseFrame(TuningEngine& e) {
   // A silent frame has no autocorrelation to normalise: leave every lag at 0
   // so that none can be taken.
   for (int m = e.minLag - 1; m <= e.maxLag; ++m)
-    a[m] = r0 > 0.0 ? static_cast<float>(r[m] / r0) : 0.0f;
+    a[m] = r0 > 0.0 ? static_cast<float>(r[2 * m] / r0) : 0.0f;
 
   e.clarity = 0.0f;
   e.periodSeconds = static_cast<float>(1.0 / HIGHEST_PITCH_HZ);

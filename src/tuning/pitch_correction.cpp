@@ -2,7 +2,9 @@
 // shifter. Every hop the last frame is analysed and a target pitch class is
 // chosen; grains of the input, one per input period, are resampled by the pitch
 // ratio and overlap-added with a Hann window, one per output period.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "tuning/tuning_engine.h"
 
@@ -38,17 +40,20 @@ float cosine(float a, float b, float f) {
 
 // Takes the snapshot the next grains are cut from: index 0 is the sample
 // written N/2 samples ago, indices above it newer, those from N/2 up older.
+// It is the ring rotated by writePos + N/2, copied as at most three runs.
 void refreshGrainSource(TuningEngine& e) {
   const int n = e.frameSize;
-  const int half = e.halfSize;
   const float* ring = e.inputRing.get();
   float* source = e.grainSource.get();
-  for (int j = 0; j < n; ++j) {
-    int from = e.writePos + j;
-    if (from >= n) from -= n;
-    int to = j + half;
-    if (to >= n) to -= n;
-    source[to] = ring[from];
+  int from = e.writePos;
+  int to = e.halfSize;
+  int left = n;
+  while (left > 0) {
+    const int run = std::min({left, n - from, n - to});
+    std::memcpy(source + to, ring + from, sizeof(float) * run);
+    from = (from + run) & (n - 1);
+    to = (to + run) & (n - 1);
+    left -= run;
   }
 }
 
@@ -57,21 +62,52 @@ void refreshGrainSource(TuningEngine& e) {
 // centred N/2 samples ahead of the read point.
 void emitGrain(TuningEngine& e) {
   const int n = e.frameSize;
+  const int mask = n - 1;  // N is a power of two
   const int half = e.halfSize;
   std::int32_t length = 2 * e.samplesSinceGrain;
   if (length > n) length = n;
   int grainSize = static_cast<int>(std::floor(length / static_cast<double>(e.pitchRatio)));
   if (grainSize >= half) grainSize = half - 1;
   const int h = grainSize / 2;
+  if (h == 0) return;
   const float* source = e.grainSource.get();
   const float* window = e.synthesisWindow.get();
   float* out = e.outputRing.get();
+  const double ratio = e.pitchRatio;
+
+  // The window index is (N*k)/G + N/2, truncated toward zero; it is stepped
+  // from k = -h with a quotient and remainder instead of dividing per sample.
+  // For k < 0 it is N/2 - (N*|k|)/G.
+  const int quotientStep = n / grainSize;
+  const int remainderStep = n % grainSize;
+  int quotient = static_cast<int>(static_cast<std::int64_t>(n) * h / grainSize);
+  int remainder = static_cast<int>(static_cast<std::int64_t>(n) * h % grainSize);
+  int t = (e.readPos + half - h + n) & mask;
   for (int k = -h; k < h; ++k) {
-    const float w = window[static_cast<std::int64_t>(n) * k / grainSize + half];
-    const float p = static_cast<float>(static_cast<double>(k) * e.pitchRatio + n);
-    const double ip = std::floor(p);
-    const float f = static_cast<float>(p - ip);
-    const int idx = static_cast<int>(ip) % n;
+    int w;
+    if (k < 0) {
+      w = half - quotient;
+      // step |k| down by one
+      quotient -= quotientStep;
+      remainder -= remainderStep;
+      if (remainder < 0) {
+        remainder += grainSize;
+        --quotient;
+      }
+    } else {
+      w = half + quotient;
+      quotient += quotientStep;
+      remainder += remainderStep;
+      if (remainder >= grainSize) {
+        remainder -= grainSize;
+        ++quotient;
+      }
+    }
+    // p stays above 0 (|k| * ratio < N), so truncation is its floor.
+    const float p = static_cast<float>(k * ratio + n);
+    const int ip = static_cast<int>(p);
+    const float f = p - static_cast<float>(ip);
+    const int idx = ip & mask;
     float v;
     if (f == 0.0f)
       v = source[idx];
@@ -79,9 +115,10 @@ void emitGrain(TuningEngine& e) {
       v = cubic(source + idx - 1, f);
     else
       v = cosine(source[idx], idx == n - 1 ? source[0] : source[idx + 1], f);
-    const int t = (e.readPos + half + k + n) % n;
-    const float sum = static_cast<float>(static_cast<double>(out[t]) + static_cast<double>(v) * w);
+    const float sum =
+        static_cast<float>(static_cast<double>(out[t]) + static_cast<double>(v) * window[w]);
     out[t] = sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
+    t = (t + 1) & mask;
   }
 }
 
@@ -153,7 +190,7 @@ void ProcessBlock(TuningEngine& e, const std::int16_t* input, std::int16_t* outp
   for (int i = 0; i < e.hopSize; ++i) {
     ring[e.writePos] = static_cast<float>(input[i] * INPUT_SCALE);
     if (++e.writePos == n) e.writePos = 0;
-    if (e.writePos % e.hopSize == 0) {
+    if ((e.writePos & (e.hopSize - 1)) == 0) {
       AnalyseFrame(e);
       ChooseTarget(e);
       ComputeRatio(e);

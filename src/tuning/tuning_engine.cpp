@@ -53,7 +53,7 @@ void fillLagWeights(TuningEngine& e) {
   const double* r = autocorrelateFrame(e, /*dropDc=*/false);
   e.lagWeight[0] = 1.0f;
   for (int k = 1; k < e.halfSize; ++k) {
-    const float q = static_cast<float>(r[k] / r[0]);
+    const float q = static_cast<float>(r[2 * k] / r[0]);
     e.lagWeight[k] = q > MIN_WINDOW_CORRELATION ? static_cast<float>(1.0 / q) : 0.0f;
   }
 }

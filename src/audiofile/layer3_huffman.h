@@ -1,0 +1,71 @@
+// Huffman decoding of Layer III spectra: the published code tables and the
+// lookup tables built from them once per process. A code word is found by one
+// or two table look-ups instead of a walk bit by bit.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "audiofile/layer3_bit_reader.h"
+
+namespace audiofile {
+
+struct HuffCode {
+  std::uint8_t length;
+  std::uint32_t code;
+};
+
+struct HuffTableSpec {
+  const HuffCode* codes;  // size x size entries, or none for a table of zeros
+  int size;
+  int linbits;
+};
+
+extern const HuffTableSpec HUFF_TABLE_SPECS[32];
+extern const HuffCode* const COUNT1_CODES[2];
+
+// A lookup table for one code: entries of the first level indexed by the next
+// rootBits bits, each either a symbol with the bits it takes or a link to a
+// sub-table for longer codes.
+class HuffDecoder {
+ public:
+  // pairSize: the row length of a pair table, 0 for a quadruple table.
+  void build(const HuffCode* codes, int count, int pairSize);
+  bool empty() const { return entries_.empty(); }
+
+  // Reads one code word and returns its symbol: x << 4 | y for pairs, the
+  // v w x y bits for quadruples.
+  int decode(BitReader& reader) const {
+    std::uint32_t offset = 0;
+    int bits = rootBits_;
+    for (;;) {
+      const std::uint32_t entry = entries_[offset + reader.peek(bits)];
+      if (entry & LEAF) {
+        reader.skip((entry >> 8) & 0xFF);
+        return static_cast<int>(entry & 0xFF);
+      }
+      reader.skip(static_cast<std::uint32_t>(bits));
+      offset = entry & 0xFFFFFF;
+      bits = static_cast<int>(entry >> 24);
+    }
+  }
+
+ private:
+  static constexpr std::uint32_t LEAF = 0x80000000u;
+  struct Pending {
+    std::uint32_t code;
+    int length;
+    int symbol;
+  };
+  std::uint32_t buildLevel(const std::vector<Pending>& codes, int depth);
+
+  std::vector<std::uint32_t> entries_;
+  int rootBits_ = 0;
+};
+
+// The decoders of the 32 big-value tables (empty for 0, 4 and 14) and the two
+// count1 tables, built on first use; safe to call from any thread.
+const HuffDecoder& pairDecoder(int tableSelect);
+const HuffDecoder& quadDecoder(int count1TableSelect);
+
+}  // namespace audiofile

@@ -1,0 +1,254 @@
+// Huffman decoding, requantisation and joint stereo of one granule: the parts
+// of the Layer III decoder that work on the 576 spectral lines in the order
+// they are coded.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "audiofile/layer3_decoder.h"
+#include "audiofile/layer3_huffman.h"
+
+namespace audiofile {
+namespace {
+
+// 2^(e/4) for any integer e, without a power function.
+inline double quarterPower(const Layer3Tables& t, int e) {
+  return std::ldexp(t.quarterPowers[e & 3], e >> 2);
+}
+
+inline double requantise(const Layer3Tables& t, int q, double factor) {
+  return q >= 0 ? t.pow43[q] * factor : -t.pow43[-q] * factor;
+}
+
+}  // namespace
+
+bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, std::uint32_t end) {
+  const GranuleChannel& gc = side_.granules[granule][channel];
+  const int bigLines = std::min(gc.bigValues * 2, GRANULE_LINES);
+  const int regionEnd[3] = {std::min(gc.region1Start, bigLines),
+                            std::min(gc.region2Start, bigLines), bigLines};
+  int* q = quantised_;
+  int line = 0;
+  int nonzero = 0;
+  bool overrun = false;
+  for (int region = 0; region < 3 && !overrun; ++region) {
+    const int stop = std::max(line, regionEnd[region]);
+    const HuffTableSpec& spec = HUFF_TABLE_SPECS[gc.tableSelect[region]];
+    if (spec.codes == nullptr) {
+      for (; line < stop; ++line) q[line] = 0;
+      continue;
+    }
+    const HuffDecoder& decoder = pairDecoder(gc.tableSelect[region]);
+    const int linbits = spec.linbits;
+    while (line < stop) {
+      const int symbol = decoder.decode(reader);
+      int x = symbol >> 4;
+      int y = symbol & 15;
+      if (x == 15 && linbits > 0) x += static_cast<int>(reader.read(linbits));
+      if (x != 0 && reader.readBit()) x = -x;
+      if (y == 15 && linbits > 0) y += static_cast<int>(reader.read(linbits));
+      if (y != 0 && reader.readBit()) y = -y;
+      q[line] = x;
+      q[line + 1] = y;
+      line += 2;
+      if (x != 0) nonzero = line - 1;
+      if (y != 0) nonzero = line;
+      if (reader.position() > end) {
+        overrun = true;
+        break;
+      }
+    }
+  }
+  if (!overrun) {
+    const HuffDecoder& quads = quadDecoder(gc.count1Table);
+    while (line + 4 <= GRANULE_LINES && reader.position() < end) {
+      const int symbol = quads.decode(reader);
+      int v[4] = {(symbol >> 3) & 1, (symbol >> 2) & 1, (symbol >> 1) & 1, symbol & 1};
+      for (int k = 0; k < 4; ++k) {
+        if (v[k] != 0 && reader.readBit()) v[k] = -1;
+      }
+      // A last quadruple that reaches past the channel's data is stuffing.
+      if (reader.position() > end) break;
+      for (int k = 0; k < 4; ++k) {
+        q[line + k] = v[k];
+        if (v[k] != 0) nonzero = line + k + 1;
+      }
+      line += 4;
+    }
+  }
+  nonzero_[channel] = nonzero;
+
+  // Requantisation: sign x |q|^(4/3) x 2^((global_gain - 210) / 4) x the band's
+  // scale-factor and sub-block gain factors. Mid/side frames fold their
+  // 1/sqrt(2) into the gain.
+  const Layer3Tables& t = layer3Tables();
+  const ScaleFactors& sf = scale_[channel];
+  const ScaleFactorBands& bands = scaleFactorBands(header_.mpeg1, header_.rateIndex);
+  const bool midSide = header_.channels == 2 && header_.mode == 1 && (header_.modeExtension & 2);
+  const int gainBase = gc.globalGain - 210 - (midSide ? 2 : 0);
+  const int scaleShift = gc.scalefacScale ? 4 : 2;
+  double* xr = spectrum_[channel];
+  std::fill(xr, xr + GRANULE_LINES, 0.0);
+  const bool shortBlocks = gc.windowSwitching && gc.blockType == 2;
+  int firstShortBand = 0;
+  if (!shortBlocks || gc.mixedBlock) {
+    const int longEnd = shortBlocks ? 36 : GRANULE_LINES;
+    for (int sfb = 0; sfb < 22 && bands.longBounds[sfb] < std::min(nonzero, longEnd); ++sfb) {
+      const int pre = gc.preflag ? PRETAB[sfb] : 0;
+      const double factor = quarterPower(t, gainBase - scaleShift * (sf.longBands[sfb] + pre));
+      const int to = std::min<int>(bands.longBounds[sfb + 1], nonzero);
+      for (int i = bands.longBounds[sfb]; i < to; ++i) xr[i] = requantise(t, q[i], factor);
+    }
+    firstShortBand = 3;
+  }
+  if (shortBlocks) {
+    for (int sfb = firstShortBand; sfb < 13 && 3 * bands.shortBounds[sfb] < nonzero; ++sfb) {
+      const int width = bands.shortBounds[sfb + 1] - bands.shortBounds[sfb];
+      for (int w = 0; w < 3; ++w) {
+        const double factor =
+            quarterPower(t, gainBase - 8 * gc.subblockGain[w] - scaleShift * sf.shortBands[sfb][w]);
+        const int from = 3 * bands.shortBounds[sfb] + w * width;
+        const int to = std::min(from + width, nonzero);
+        for (int i = from; i < to; ++i) xr[i] = requantise(t, q[i], factor);
+      }
+    }
+  }
+  return !overrun;
+}
+
+void Layer3Decoder::applyIntensity(int from, int to, int position, int illegal, bool midSide) {
+  double* left = spectrum_[0];
+  double* right = spectrum_[1];
+  if (position == illegal || position < 0 || (header_.mpeg1 && position >= 7) || position >= 64) {
+    if (midSide) {
+      for (int i = from; i < to; ++i) {
+        const double m = left[i];
+        const double s = right[i];
+        left[i] = m + s;
+        right[i] = m - s;
+      }
+    }
+    return;
+  }
+  const Layer3Tables& t = layer3Tables();
+  const double* k = header_.mpeg1 ? t.intensityMpeg1[midSide ? 1 : 0][position]
+                                  : t.intensityMpeg2[midSide ? 1 : 0][intensityScale_][position];
+  for (int i = from; i < to; ++i) {
+    const double l = left[i];
+    left[i] = l * k[0];
+    right[i] = l * k[1];
+  }
+}
+
+namespace {
+
+void midSideLines(double* left, double* right, int from, int to) {
+  for (int i = from; i < to; ++i) {
+    const double m = left[i];
+    const double s = right[i];
+    left[i] = m + s;
+    right[i] = m - s;
+  }
+}
+
+}  // namespace
+
+void Layer3Decoder::intensityLong(const GranuleChannel& gc, bool midSide) {
+  (void)gc;
+  const ScaleFactorBands& bands = scaleFactorBands(header_.mpeg1, header_.rateIndex);
+  const ScaleFactors& sf = scale_[1];
+  int first = 0;
+  while (first < 22 && bands.longBounds[first] < nonzero_[1]) ++first;
+  if (midSide) midSideLines(spectrum_[0], spectrum_[1], 0, bands.longBounds[first]);
+  for (int sfb = first; sfb < 22; ++sfb) {
+    // The last band has no scale factor of its own and follows the one before.
+    const int source = sfb == 21 ? 20 : sfb;
+    applyIntensity(bands.longBounds[sfb], bands.longBounds[sfb + 1], sf.longBands[source],
+                   sf.longIllegal[source], midSide);
+  }
+}
+
+void Layer3Decoder::intensityShort(const GranuleChannel& gc, bool midSide) {
+  const ScaleFactorBands& bands = scaleFactorBands(header_.mpeg1, header_.rateIndex);
+  const ScaleFactors& sf = scale_[1];
+  const double* right = spectrum_[1];
+  const int firstShort = gc.mixedBlock ? 3 : 0;
+  int start[3];
+  bool anyShortNonzero = false;
+  for (int w = 0; w < 3; ++w) {
+    start[w] = firstShort;
+    for (int sfb = 12; sfb >= firstShort; --sfb) {
+      const int width = bands.shortBounds[sfb + 1] - bands.shortBounds[sfb];
+      const int from = 3 * bands.shortBounds[sfb] + w * width;
+      bool found = false;
+      for (int i = from; i < from + width; ++i) {
+        if (right[i] != 0.0) {
+          found = true;
+          break;
+        }
+      }
+      if (found) {
+        start[w] = sfb + 1;
+        anyShortNonzero = true;
+        break;
+      }
+    }
+  }
+  if (gc.mixedBlock) {
+    // The long part of a mixed block carries intensity only when the right
+    // channel is silent in every short window.
+    int first = 8;
+    if (!anyShortNonzero) {
+      first = 0;
+      for (int sfb = 0; sfb < 22 && bands.longBounds[sfb + 1] <= 36; ++sfb) {
+        for (int i = bands.longBounds[sfb]; i < bands.longBounds[sfb + 1]; ++i) {
+          if (right[i] != 0.0) first = sfb + 1;
+        }
+      }
+    }
+    for (int sfb = 0; sfb < 22 && bands.longBounds[sfb + 1] <= 36; ++sfb) {
+      if (sfb < first) {
+        if (midSide)
+          midSideLines(spectrum_[0], spectrum_[1], bands.longBounds[sfb],
+                       bands.longBounds[sfb + 1]);
+      } else {
+        applyIntensity(bands.longBounds[sfb], bands.longBounds[sfb + 1], sf.longBands[sfb],
+                       sf.longIllegal[sfb], midSide);
+      }
+    }
+  }
+  for (int w = 0; w < 3; ++w) {
+    for (int sfb = firstShort; sfb < 13; ++sfb) {
+      const int width = bands.shortBounds[sfb + 1] - bands.shortBounds[sfb];
+      const int from = 3 * bands.shortBounds[sfb] + w * width;
+      if (sfb < start[w]) {
+        if (midSide) midSideLines(spectrum_[0], spectrum_[1], from, from + width);
+      } else {
+        const int source = sfb == 12 ? 11 : sfb;
+        applyIntensity(from, from + width, sf.shortBands[source][w], sf.shortIllegal[source],
+                       midSide);
+      }
+    }
+  }
+}
+
+void Layer3Decoder::processStereo(int granule) {
+  const bool midSide = (header_.modeExtension & 2) != 0;
+  const bool intensity = (header_.modeExtension & 1) != 0;
+  const int extent = std::max(nonzero_[0], nonzero_[1]);
+  if (intensity) {
+    const GranuleChannel& gc = side_.granules[granule][1];
+    if (gc.windowSwitching && gc.blockType == 2) {
+      intensityShort(gc, midSide);
+    } else {
+      intensityLong(gc, midSide);
+    }
+    // Intensity fills the right channel wherever the left one has values.
+    nonzero_[0] = nonzero_[1] = GRANULE_LINES;
+    return;
+  }
+  if (midSide) midSideLines(spectrum_[0], spectrum_[1], 0, extent);
+  nonzero_[0] = nonzero_[1] = extent;
+}
+
+}  // namespace audiofile

@@ -1,0 +1,187 @@
+// From spectrum to samples: reordering of short blocks, the antialias
+// butterflies, the IMDCT with windowing and overlap-add, and the polyphase
+// synthesis filterbank with its 32-point DCT.
+#include <algorithm>
+
+#include "audiofile/layer3_decoder.h"
+
+namespace audiofile {
+namespace {
+
+// DCT-II, X[k] = sum x[n] cos(pi k (2n + 1) / 2N), split into halves stage by
+// stage: the sums give the even outputs, the scaled differences the odd ones.
+template <int N>
+const double* leeFactors(const Layer3Tables& t) {
+  if constexpr (N == 32) return t.lee32;
+  if constexpr (N == 16) return t.lee16;
+  if constexpr (N == 8) return t.lee8;
+  if constexpr (N == 4) return t.lee4;
+  if constexpr (N == 2) return t.lee2;
+  if constexpr (N == 18) return t.lee18;
+  return nullptr;
+}
+
+template <int N>
+inline void dct2(const double* x, double* out, const Layer3Tables& t) {
+  if constexpr (N == 1) {
+    out[0] = x[0];
+  } else if constexpr (N == 9) {
+    for (int k = 0; k < 9; ++k) {
+      double sum = 0.0;
+      for (int n = 0; n < 9; ++n) sum += x[n] * t.dct9[k][n];
+      out[k] = sum;
+    }
+  } else {
+    constexpr int H = N / 2;
+    const double* f = leeFactors<N>(t);
+    double a[H];
+    double b[H];
+    for (int n = 0; n < H; ++n) {
+      a[n] = x[n] + x[N - 1 - n];
+      b[n] = (x[n] - x[N - 1 - n]) * f[n];
+    }
+    double evens[H];
+    double odds[H];
+    dct2<H>(a, evens, t);
+    dct2<H>(b, odds, t);
+    for (int k = 0; k < H - 1; ++k) {
+      out[2 * k] = evens[k];
+      out[2 * k + 1] = odds[k] + odds[k + 1];
+    }
+    out[N - 2] = evens[H - 1];
+    out[N - 1] = odds[H - 1];
+  }
+}
+
+// 36-point IMDCT of 18 lines through an 18-point DCT-IV: y = DCT-IV(X), then
+// the 36 outputs are y[9..17], -y[17..0], -y[0..8].
+inline void imdct36(const double* in, double* out, const Layer3Tables& t) {
+  double v[18];
+  for (int n = 0; n < 18; ++n) v[n] = in[n] * t.dct4Prescale[n];
+  double c[18];
+  dct2<18>(v, c, t);
+  double y[18];
+  for (int k = 0; k < 17; ++k) y[k] = c[k] + c[k + 1];
+  y[17] = c[17];
+  for (int i = 0; i < 9; ++i) out[i] = y[9 + i];
+  for (int i = 9; i < 27; ++i) out[i] = -y[26 - i];
+  for (int i = 27; i < 36; ++i) out[i] = -y[i - 27];
+}
+
+}  // namespace
+
+void Layer3Decoder::hybrid(int granule, int channel) {
+  const Layer3Tables& t = layer3Tables();
+  const GranuleChannel& gc = side_.granules[granule][channel];
+  const bool shortBlocks = gc.windowSwitching && gc.blockType == 2;
+  double* xr = spectrum_[channel];
+  int limit = std::min(SUBBANDS, (nonzero_[channel] + SLOTS - 1) / SLOTS);
+
+  if (shortBlocks) {
+    // Short windows come band by band, window by window; put each subband's
+    // six lines per window together: [subband][window][line].
+    const ScaleFactorBands& bands = scaleFactorBands(header_.mpeg1, header_.rateIndex);
+    const int firstShort = gc.mixedBlock ? 3 : 0;
+    const int longLines = gc.mixedBlock ? 36 : 0;
+    std::copy(xr, xr + longLines, reordered_);
+    std::fill(reordered_ + longLines, reordered_ + GRANULE_LINES, 0.0);
+    int highest = longLines;
+    for (int sfb = firstShort; sfb < 13; ++sfb) {
+      const int begin = bands.shortBounds[sfb];
+      const int width = bands.shortBounds[sfb + 1] - begin;
+      if (3 * begin >= nonzero_[channel]) break;
+      for (int w = 0; w < 3; ++w) {
+        const double* from = xr + 3 * begin + w * width;
+        for (int i = 0; i < width; ++i) {
+          const int f = begin + i;
+          reordered_[(f / 6) * SLOTS + w * 6 + f % 6] = from[i];
+        }
+      }
+      highest = std::max(highest, 3 * (begin + width));
+    }
+    limit = std::min(SUBBANDS, (highest + SLOTS - 1) / SLOTS);
+    xr = reordered_;
+    if (gc.mixedBlock) limit = std::max(limit, 2);
+  }
+
+  // Antialias butterflies between neighbouring long-block subbands.
+  // The butterflies reach one subband past the last non-zero one.
+  const int butterflyEnd = shortBlocks ? (gc.mixedBlock ? 2 : 0) : limit + 1;
+  for (int sb = 1; sb < butterflyEnd && sb < SUBBANDS; ++sb) {
+    double* lower = xr + sb * SLOTS - 1;
+    double* upper = xr + sb * SLOTS;
+    for (int i = 0; i < 8; ++i) {
+      const double a = lower[-i];
+      const double b = upper[i];
+      lower[-i] = a * t.antialiasCs[i] - b * t.antialiasCa[i];
+      upper[i] = b * t.antialiasCs[i] + a * t.antialiasCa[i];
+    }
+  }
+  if (!shortBlocks) limit = std::min(SUBBANDS, limit + 1);
+
+  for (int sb = 0; sb < SUBBANDS; ++sb) {
+    double* overlap = overlap_[channel][sb];
+    if (sb >= limit) {
+      for (int i = 0; i < SLOTS; ++i) {
+        subbandSamples_[i][sb] = overlap[i];
+        overlap[i] = 0.0;
+      }
+      continue;
+    }
+    const int odd = sb & 1;
+    const bool longHere = !shortBlocks || (gc.mixedBlock && sb < 2);
+    double z[36];
+    if (longHere) {
+      const int type = gc.windowSwitching && !(gc.mixedBlock && sb < 2) ? gc.blockType : 0;
+      imdct36(xr + sb * SLOTS, z, t);
+      const double* window = t.longWindow[odd][type];
+      for (int i = 0; i < 36; ++i) z[i] *= window[i];
+    } else {
+      std::fill(z, z + 36, 0.0);
+      const double* window = t.shortWindow[odd];
+      for (int w = 0; w < 3; ++w) {
+        const double* in = xr + sb * SLOTS + w * 6;
+        for (int i = 0; i < 12; ++i) {
+          const double* c = t.imdct12[i];
+          const double y = in[0] * c[0] + in[1] * c[1] + in[2] * c[2] + in[3] * c[3] +
+                           in[4] * c[4] + in[5] * c[5];
+          z[6 + 6 * w + i] += y * window[i];
+        }
+      }
+    }
+    for (int i = 0; i < SLOTS; ++i) {
+      subbandSamples_[i][sb] = z[i] + overlap[i];
+      overlap[i] = z[SLOTS + i];
+    }
+  }
+}
+
+void Layer3Decoder::synthesise(int channel, std::int16_t* output, int channels) {
+  const Layer3Tables& t = layer3Tables();
+  const double* d = t.synthesisWindow;
+  for (int slot = 0; slot < SLOTS; ++slot) {
+    double x[32];
+    dct2<32>(subbandSamples_[slot], x, t);
+    // The 64 matrixed values V[0..63] from the 32 DCT outputs: V[i] = X'[16 + i]
+    // where X'[32] = 0, X'[64 - m] = -X[m] and X'[64 + m] = -X[m].
+    const int position = ringPosition_[channel] = (ringPosition_[channel] + 15) & 15;
+    double* v = synthesisRing_[channel][position];
+    for (int j = 0; j < 16; ++j) v[j] = x[16 + j];
+    v[16] = 0.0;
+    for (int j = 17; j < 32; ++j) v[j] = -x[48 - j];
+    for (int j = 0; j < 16; ++j) v[32 + j] = -x[16 - j];
+    for (int j = 16; j < 32; ++j) v[32 + j] = -x[j - 16];
+    double sums[32] = {};
+    for (int m = 0; m < 8; ++m) {
+      const double* even = synthesisRing_[channel][(position + 2 * m) & 15];
+      const double* odd = synthesisRing_[channel][(position + 2 * m + 1) & 15] + 32;
+      const double* de = d + 64 * m;
+      const double* dodd = d + 64 * m + 32;
+      for (int j = 0; j < 32; ++j) sums[j] += de[j] * even[j] + dodd[j] * odd[j];
+    }
+    std::int16_t* out = output + slot * 32 * channels + channel;
+    for (int j = 0; j < 32; ++j) out[j * channels] = toSample(sums[j]);
+  }
+}
+
+}  // namespace audiofile

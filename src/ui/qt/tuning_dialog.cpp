@@ -1,0 +1,123 @@
+#include "tuning_dialog.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <array>
+
+#include "ui_constants.h"
+
+namespace ui {
+
+namespace {
+
+// The dialog is drawn in dialog units of an 8-point font: 4 units are one
+// average character width (6 pixels), 8 units one character height (13).
+constexpr double UNIT_X = 1.5;
+constexpr double UNIT_Y = 1.625;
+
+QRect units(int x, int y, int w, int h) {
+  return QRect(static_cast<int>(x * UNIT_X), static_cast<int>(y * UNIT_Y),
+               static_cast<int>(w * UNIT_X), static_cast<int>(h * UNIT_Y));
+}
+
+struct NoteBox {
+  const char* name;
+  int y;  // in dialog units; the column runs from C at the top down to B
+};
+// In note order: index 0 is "A", 11 is "Ab".
+constexpr std::array<NoteBox, 12> NOTE_BOXES = {{{"A", 139},
+                                                 {"Bb", 152},
+                                                 {"B", 165},
+                                                 {"C", 24},
+                                                 {"Db", 37},
+                                                 {"D", 50},
+                                                 {"Eb", 62},
+                                                 {"E", 75},
+                                                 {"F", 88},
+                                                 {"Gb", 101},
+                                                 {"G", 114},
+                                                 {"Ab", 127}}};
+
+constexpr int SHIFT_STEPS = 24;  // -12..+12 semitones
+constexpr int SHIFT_ZERO = 12;
+constexpr int GRACE_STEPS = 25;  // 0..250 ms in steps of 10
+constexpr int GRACE_START = 4;
+constexpr double GRACE_STEP_MS = 10.0;
+constexpr int DIALOG_MARGIN = 8;  // pixels between the dialog and the client area's side
+
+QLabel* label(QDialog* dialog, const char* text, int x, int y, int w) {
+  auto* l = new QLabel(QString::fromUtf8(text), dialog);
+  l->setGeometry(units(x, y, w, 9));
+  return l;
+}
+
+}  // namespace
+
+int runTuningDialog(QWidget* owner, QPoint clientOrigin, int clientWidth, bool onLeft,
+                    const std::function<void(const app::TuningChoice&)>& onOk) {
+  QDialog dialog(owner);
+  dialog.setWindowTitle(QString::fromUtf8(TUNING_DIALOG_CAPTION));
+  dialog.setFixedSize(units(0, 0, 163, 239).size());
+
+  auto* group = new QGroupBox(&dialog);
+  group->setGeometry(units(4, 1, 57, 178));
+  label(&dialog, "Note Selection", 8, 8, 52);
+  std::array<QCheckBox*, 12> notes{};
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    notes[i] = new QCheckBox(QString::fromUtf8(NOTE_BOXES[i].name), &dialog);
+    notes[i]->setGeometry(units(10, NOTE_BOXES[i].y, 29, 10));
+  }
+
+  label(&dialog, "Pitch shift", 114, 8, 48);
+  label(&dialog, "-12 semitones", 85, 26, 50);
+  label(&dialog, "0 - none", 100, 96, 35);
+  label(&dialog, "+12 semitones", 85, 166, 50);
+  auto* shift = new QSlider(Qt::Vertical, &dialog);
+  shift->setGeometry(units(135, 22, 21, 157));
+  shift->setRange(0, SHIFT_STEPS);
+  shift->setValue(SHIFT_ZERO);
+  shift->setInvertedAppearance(true);  // -12 at the top
+  shift->setTickPosition(QSlider::TicksBothSides);
+
+  label(&dialog, "Grace", 70, 183, 25);
+  label(&dialog, "0", 6, 183, 10);
+  label(&dialog, "250", 130, 183, 20);
+  auto* grace = new QSlider(Qt::Horizontal, &dialog);
+  grace->setGeometry(units(4, 195, 152, 20));
+  grace->setRange(0, GRACE_STEPS);
+  grace->setValue(GRACE_START);
+  grace->setTickPosition(QSlider::TicksBelow);
+
+  auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
+  ok->setGeometry(units(108, 223, 50, 14));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
+  cancel->setGeometry(units(4, 223, 50, 14));
+
+  QObject::connect(ok, &QPushButton::clicked, &dialog, [&] {
+    // The dialog stays open and inert while the tuning runs inside onOk.
+    ok->setEnabled(false);
+    cancel->setEnabled(false);
+    app::TuningChoice choice;
+    for (std::size_t i = 0; i < notes.size(); ++i) choice.noteEnabled[i] = notes[i]->isChecked();
+    choice.pitchShift = shift->value() - SHIFT_ZERO;
+    choice.grace = grace->value() * GRACE_STEP_MS;
+    onOk(choice);
+    dialog.done(1);
+  });
+  QObject::connect(cancel, &QPushButton::clicked, &dialog, [&] { dialog.done(2); });
+
+  // First at the client area's top-left corner, then to one side of it.
+  const int width = dialog.frameGeometry().width();
+  const int x = onLeft ? clientOrigin.x() + clientWidth - width - DIALOG_MARGIN
+                       : clientOrigin.x() + DIALOG_MARGIN;
+  dialog.move(x, clientOrigin.y());
+  const int result = dialog.exec();
+  return result == 1 ? 1 : 2;
+}
+
+}  // namespace ui

@@ -1,0 +1,49 @@
+// The Qt front end's own resources: the menu's texts, the dialogs' texts and
+// the colours and pen widths of what is drawn straight onto the window.
+#pragma once
+
+#include <cstdint>
+
+namespace ui {
+
+struct MenuItemText {
+  const char* text;
+  int command;  // 0 for a separator
+};
+
+inline constexpr const char* MENU_FILE = "&File";
+inline constexpr const char* MENU_HELP = "&Help";
+inline constexpr const char* MENU_DEVICES = "&ASIO devices";
+inline constexpr const char* ITEM_OPEN = "&Open";
+inline constexpr const char* ITEM_SAVE_AS = "&Save as...";
+inline constexpr const char* ITEM_UNDO_TUNING = "&Undo Tuning";
+inline constexpr const char* ITEM_EXIT = "E&xit";
+inline constexpr const char* ITEM_ABOUT = "&About ...";
+inline constexpr const char* ITEM_SELECT_DEVICE = "Select &device";
+
+// Both accelerators give the About command.
+inline constexpr const char* ACCEL_ABOUT_1 = "Alt+?";
+inline constexpr const char* ACCEL_ABOUT_2 = "Alt+/";
+
+// What is drawn on the window over the off-screen image.
+inline constexpr std::uint32_t CURSOR_COLOUR = 0x000000;
+inline constexpr int CURSOR_WIDTH = 2;
+inline constexpr std::uint32_t LIVE_COLOUR = 0x00F0F0;
+
+// The device dialog.
+inline constexpr const char* DEVICE_DIALOG_CAPTION = "Select ASIO Device...";
+
+// The file dialogs.
+inline constexpr const char* OPEN_DIALOG_TITLE = "Load track...";
+inline constexpr const char* OPEN_DIALOG_FILTER = "Audio types (*.mp3 *.wav);;All types (*)";
+inline constexpr const char* SAVE_DIALOG_FILTER = "PCM audio (*.wav)";
+
+// The tuning dialog.
+inline constexpr const char* TUNING_DIALOG_CAPTION = "Tuning...";
+
+// Object names the tests find the widgets by.
+inline constexpr const char* CLIENT_AREA_NAME = "clientArea";
+inline constexpr const char* SCROLL_BAR_NAME = "scrollBar";
+inline constexpr const char* ABOUT_TEXT_NAME = "aboutText";
+
+}  // namespace ui

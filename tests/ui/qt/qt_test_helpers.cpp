@@ -1,0 +1,113 @@
+#include "qt_test_helpers.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <numbers>
+
+#include "app/main_window.h"
+#include "ui/qt/client_area.h"
+#include "ui/qt/demo_track.h"
+#include "view/view_constants.h"
+
+namespace qttest {
+
+namespace {
+const QString PENDING_ANSWER = QStringLiteral("pendingAnswer");
+}  // namespace
+
+void WindowTest::SetUp() {
+  window = std::make_unique<ui::ShellWindow>(app, app::Size{1920, 1080});
+  ASSERT_TRUE(window->start());
+  // The pause after a transport button is for the audio host; none runs here.
+  window->mainWindow().setSettleWait([](std::chrono::milliseconds) {});
+  QApplication::processEvents();
+}
+
+void WindowTest::TearDown() {
+  // An answer whose dialog never came must not answer the next test's dialog.
+  for (QTimer* pending : QCoreApplication::instance()->findChildren<QTimer*>(PENDING_ANSWER)) {
+    delete pending;
+  }
+  if (window && !window->destroyed()) window->destroyWindow();
+  window.reset();
+  QApplication::processEvents();
+}
+
+void WindowTest::activate() {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+}
+
+void WindowTest::placeTrack(std::uint32_t frames) {
+  std::unique_ptr<std::int16_t[]> samples(new std::int16_t[frames * 2]);
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    const double t = i / 44100.0;
+    samples[2 * i] = static_cast<std::int16_t>(12000 * std::sin(2 * std::numbers::pi * 220 * t));
+    samples[2 * i + 1] = static_cast<std::int16_t>(9000 * std::sin(2 * std::numbers::pi * 330 * t));
+  }
+  ASSERT_TRUE(ui::showTrack(*window, std::move(samples), frames, 2));
+  QApplication::processEvents();
+}
+
+void answerNextModal(std::function<void(QWidget*)> answer) {
+  // Owned by the application, so a timer still waiting at the end goes with it.
+  auto* timer = new QTimer(QCoreApplication::instance());
+  timer->setObjectName(PENDING_ANSWER);
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    answer(modal);
+  });
+  timer->start();
+}
+
+void answerNextMessageBox(BoxSeen& seen, QMessageBox::StandardButton button) {
+  answerNextModal([&seen, button](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box == nullptr) {
+      modal->close();
+      return;
+    }
+    seen.text = box->text();
+    seen.caption = box->windowTitle();
+    seen.icon = box->icon();
+    seen.buttons = box->standardButtons();
+    seen.owned = box->parentWidget() != nullptr;
+    seen.seen = true;
+    box->button(button)->click();
+  });
+}
+
+QImage shownClient(ui::ShellWindow& window) {
+  return window.clientArea()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+int mismatches(const QImage& shown, const view::Image& image, const std::vector<QRect>& skip) {
+  if (shown.width() != image.width() || shown.height() != image.height()) return -1;
+  int differ = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      bool skipped = false;
+      for (const QRect& r : skip) skipped = skipped || r.contains(x, y);
+      if (!skipped && rgb(shown, x, y) != image.pixel(x, y)) ++differ;
+    }
+  }
+  return differ;
+}
+
+std::vector<QRect> controlRects(ui::ShellWindow& window) {
+  std::vector<QRect> rects{window.scrollBar()->geometry()};
+  for (int i = 0; i < view::BUTTON_COUNT; ++i) {
+    rects.push_back(window.button(view::BUTTON_ID_FIRST + i)->geometry());
+  }
+  return rects;
+}
+
+}  // namespace qttest

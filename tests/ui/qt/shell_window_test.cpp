@@ -1,0 +1,388 @@
+// The main window as the user meets it: placement, the controls at their
+// rectangles, the menu, the About box, the buttons' keys, the mouse, the
+// scroll bar, the size limits, closing, and the picture saved as PNG.
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/app_constants.h"
+#include "app/main_window.h"
+#include "qt_test_helpers.h"
+#include "ui/qt/client_area.h"
+#include "view/column_mapping.h"
+#include "view/layout.h"
+#include "view/view_constants.h"
+
+namespace qttest {
+namespace {
+
+using state::TransportMode;
+
+QRect toQRect(const state::Rect& r) {
+  return QRect(r.left, r.top, r.width(), r.height());
+}
+
+void mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+           Qt::MouseButtons held) {
+  QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, held,
+                    Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+using WindowStart = WindowTest;
+
+TEST_F(WindowStart, OpensTitledAtThePlacementForTheDesktop) {
+  EXPECT_EQ(window->windowTitle(), QString("Cantora"));
+  // 1920 x 1080 gives an outer window of 1800 x 752 at (60, 60).
+  EXPECT_EQ(window->frameGeometry(), QRect(60, 60, 1800, 752));
+  const app::Size outer = window->outerSize();
+  EXPECT_EQ(outer.width, 1800);
+  EXPECT_EQ(outer.height, 752);
+  EXPECT_EQ(app.layoutWidth, 1800);
+  EXPECT_EQ(app.layoutHeight, 752);
+  const view::Image& image = window->mainWindow().trackView().image;
+  EXPECT_EQ(image.width(), window->clientArea()->width());
+  EXPECT_EQ(image.height(), window->clientArea()->height());
+}
+
+TEST_F(WindowStart, ButtonsAndScrollBarSitAtTheLayoutRectanglesAlsoAfterAResize) {
+  std::vector<QPushButton*> first;
+  for (const QSize clientWanted : {QSize(0, 0), QSize(1000, 600)}) {
+    if (!clientWanted.isEmpty()) {
+      window->resize(clientWanted);
+      QApplication::processEvents();
+    }
+    ui::ClientArea* client = window->clientArea();
+    const view::Layout layout = view::computeLayout(client->width(), client->height());
+    for (int i = 0; i < view::BUTTON_COUNT; ++i) {
+      QPushButton* b = window->button(view::BUTTON_ID_FIRST + i);
+      ASSERT_NE(b, nullptr);
+      EXPECT_EQ(b->text(), QString(view::BUTTON_TEXTS[i]));
+      EXPECT_EQ(b->property("controlId").toInt(), view::BUTTON_ID_FIRST + i);
+      EXPECT_EQ(b->parentWidget(), client);
+      EXPECT_TRUE(b->isVisible());
+      EXPECT_EQ(b->geometry(), toQRect(layout.buttons[i])) << "button " << i;
+      if (clientWanted.isEmpty()) {
+        first.push_back(b);
+      } else {
+        EXPECT_EQ(b, first[i]) << "the same buttons move, none is made anew";
+      }
+    }
+    EXPECT_EQ(window->scrollBar()->geometry(), toQRect(layout.scrollBar));
+    EXPECT_EQ(window->mainWindow().trackView().image.width(), client->width());
+  }
+  // Without a track the scroll bar is empty and disabled.
+  EXPECT_FALSE(window->scrollBar()->isEnabled());
+  EXPECT_EQ(window->scrollBar()->maximum(), 0);
+}
+
+TEST_F(WindowStart, SizeLimitsApplyToTheOuterWindowAndFreezeWhileRecording) {
+  const QSize frame = window->frameGeometry().size() - window->size();
+  EXPECT_EQ(window->minimumSize() + frame, QSize(app::MIN_WINDOW_WIDTH, app::MIN_WINDOW_HEIGHT));
+  EXPECT_EQ(window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  window->resize(300, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(window->frameGeometry().size(), QSize(app::MIN_WINDOW_WIDTH, app::MIN_WINDOW_HEIGHT));
+
+  app.mode = TransportMode::Recording;
+  window->mainWindow().refreshSizeLimits();
+  const QSize layout(app.layoutWidth, app.layoutHeight);
+  EXPECT_EQ(window->minimumSize() + frame, layout);
+  EXPECT_EQ(window->maximumSize() + frame, layout);
+  window->resize(1200, 700);
+  QApplication::processEvents();
+  EXPECT_EQ(window->frameGeometry().size(), layout);
+  app.mode = TransportMode::Idle;
+  window->mainWindow().refreshSizeLimits();
+  EXPECT_EQ(window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
+using Menu = WindowTest;
+
+TEST_F(Menu, HasTheItemsWithTheirCommandsAndUndoGreyed) {
+  const QList<QAction*> popups = window->menuBar()->actions();
+  ASSERT_EQ(popups.size(), 3);
+  EXPECT_EQ(popups[0]->text(), QString("&File"));
+  EXPECT_EQ(popups[1]->text(), QString("&Help"));
+  EXPECT_EQ(popups[2]->text(), QString("&ASIO devices"));
+  auto items = [&](int popup) {
+    std::vector<std::pair<QString, int>> out;
+    for (QAction* a : popups[popup]->menu()->actions())
+      out.emplace_back(a->text(), a->data().toInt());
+    return out;
+  };
+  using Items = std::vector<std::pair<QString, int>>;
+  EXPECT_EQ(
+      items(0),
+      (Items{{"&Open", 32771}, {"&Save as...", 32772}, {"&Undo Tuning", 32773}, {"E&xit", 106}}));
+  EXPECT_EQ(items(1), (Items{{"&About ...", 105}}));
+  EXPECT_EQ(items(2), (Items{{"Select &device", 107}}));
+  EXPECT_FALSE(window->menuAction(app::CMD_UNDO_TUNING)->isEnabled());
+  for (int command :
+       {app::CMD_OPEN, app::CMD_SAVE_AS, app::CMD_EXIT, app::CMD_ABOUT, app::CMD_SELECT_DEVICE}) {
+    EXPECT_TRUE(window->menuAction(command)->isEnabled()) << command;
+  }
+  window->enableUndoTuning(true);
+  EXPECT_TRUE(window->menuAction(app::CMD_UNDO_TUNING)->isEnabled());
+}
+
+TEST_F(Menu, AboutComesFromTheMenuAndBothAccelerators) {
+  struct Seen {
+    QString caption, text;
+    int buttons = 0;
+    QString buttonText;
+  };
+  auto answerAbout = [](Seen& seen) {
+    answerNextModal([&seen](QWidget* dialog) {
+      seen.caption = dialog->windowTitle();
+      if (auto* label = dialog->findChild<QLabel*>("aboutText")) seen.text = label->text();
+      auto* box = dialog->findChild<QDialogButtonBox*>();
+      seen.buttons = box != nullptr ? static_cast<int>(box->buttons().size()) : 0;
+      if (seen.buttons == 1) {
+        seen.buttonText = box->buttons()[0]->text().remove('&');
+        box->buttons()[0]->click();
+      } else {
+        dialog->close();
+      }
+    });
+  };
+  Seen fromMenu, fromQuestion, fromSlash;
+  answerAbout(fromMenu);
+  window->menuAction(app::CMD_ABOUT)->trigger();
+  // The accelerators work in the active window (the box just closed was it).
+  activate();
+  answerAbout(fromQuestion);
+  QTest::keyClick(window.get(), Qt::Key_Question, Qt::AltModifier);
+  activate();
+  answerAbout(fromSlash);
+  QTest::keyClick(window.get(), Qt::Key_Slash, Qt::AltModifier);
+  for (const Seen* seen : {&fromMenu, &fromQuestion, &fromSlash}) {
+    EXPECT_EQ(seen->caption, QString("About Cantora"));
+    EXPECT_EQ(seen->text, QString("Cantora, Version 1.06"));
+    EXPECT_EQ(seen->buttons, 1);
+    EXPECT_EQ(seen->buttonText, QString("OK"));
+  }
+}
+
+TEST_F(Menu, ClosingAsksAndOnlyOkTearsDown) {
+  placeTrack(20000);
+  BoxSeen asked;
+  answerNextMessageBox(asked, QMessageBox::Cancel);
+  window->close();
+  ASSERT_TRUE(asked.seen);
+  EXPECT_EQ(asked.text, QString("Wan'na quit?"));
+  EXPECT_EQ(asked.caption, QString("Cantora"));
+  EXPECT_EQ(asked.icon, QMessageBox::Question);
+  EXPECT_EQ(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_TRUE(asked.owned);
+  EXPECT_FALSE(window->destroyed());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(app.hasTrack());
+
+  BoxSeen again;
+  answerNextMessageBox(again, QMessageBox::Ok);
+  window->menuAction(app::CMD_EXIT)->trigger();
+  ASSERT_TRUE(again.seen);
+  EXPECT_TRUE(window->destroyed());
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(app.hasTrack()) << "the teardown frees the track";
+  EXPECT_FALSE(window->mainWindow().trackView().image.valid());
+  // Painting after the teardown has nothing to read and must not touch it.
+  window->clientArea()->repaint();
+}
+
+using ButtonKeys = WindowTest;
+
+TEST_F(ButtonKeys, TabAndArrowsWalkTheRowAndWrap) {
+  activate();
+  window->focusButton(view::ID_PLAY);
+  ASSERT_EQ(QApplication::focusWidget(), window->button(view::ID_PLAY));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+  ASSERT_EQ(QApplication::focusWidget(), window->button(view::ID_ZOOM_OUT));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), window->button(view::ID_PLAY))
+      << "Tab from Zoom out returns to Play";
+  for (int step = 1; step <= view::BUTTON_COUNT; ++step) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(),
+              window->button(view::BUTTON_ID_FIRST + step % view::BUTTON_COUNT))
+        << "exactly one step per key";
+  }
+}
+
+TEST_F(ButtonKeys, EnterOnTheFocusedButtonActsLikeItsClick) {
+  // Each message box takes the activation; the keys need it back.
+  BoxSeen clicked, entered, loopEntered;
+  answerNextMessageBox(clicked, QMessageBox::Ok);
+  QTest::mouseClick(window->button(view::ID_PLAY), Qt::LeftButton);
+  activate();
+  window->focusButton(view::ID_PLAY);
+  answerNextMessageBox(entered, QMessageBox::Ok);
+  QTest::keyClick(window->button(view::ID_PLAY), Qt::Key_Return);
+  ASSERT_TRUE(clicked.seen);
+  ASSERT_TRUE(entered.seen);
+  EXPECT_EQ(clicked.text, QString("No audio data to play!"));
+  EXPECT_EQ(clicked.caption, QString("Play button pressed"));
+  EXPECT_EQ(clicked.icon, QMessageBox::Warning);
+  EXPECT_EQ(clicked.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  EXPECT_TRUE(clicked.owned);
+  EXPECT_EQ(entered.text, clicked.text);
+  EXPECT_EQ(entered.caption, clicked.caption);
+
+  activate();
+  QTest::keyClick(window->button(view::ID_PLAY), Qt::Key_Right);
+  ASSERT_EQ(QApplication::focusWidget(), window->button(view::ID_LOOP));
+  answerNextMessageBox(loopEntered, QMessageBox::Ok);
+  QTest::keyClick(window->button(view::ID_LOOP), Qt::Key_Enter);
+  ASSERT_TRUE(loopEntered.seen);
+  EXPECT_EQ(loopEntered.caption, QString("Loop button pressed"));
+}
+
+TEST_F(ButtonKeys, EnterOnZoomInZoomsAndTheWindowShowsIt) {
+  placeTrack(200000);
+  activate();
+  const std::uint32_t fit = app.framesPerPixel;
+  window->focusButton(view::ID_ZOOM_IN);
+  app.focusIndex = view::ID_ZOOM_IN - view::BUTTON_ID_FIRST;
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(app.framesPerPixel, fit / 2);
+  EXPECT_EQ(window->scrollBar()->maximum(), app.scrollMax);
+  EXPECT_EQ(mismatches(shownClient(*window), window->mainWindow().trackView().image,
+                       controlRects(*window)),
+            0);
+}
+
+using Mouse = WindowTest;
+
+TEST_F(Mouse, ADragSelectsWithCaptureAndAClickDoesNot) {
+  placeTrack(100000);
+  activate();
+  ui::ClientArea* client = window->clientArea();
+  const state::Rect pane = window->mainWindow().trackView().geometry.paneA;
+  const int y = (pane.top + pane.bottom) / 2;
+  const QPoint from(pane.left + 200, y);
+
+  // Within the drag distance: a click, no selection, no capture.
+  mouse(client, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  mouse(client, QEvent::MouseMove, from + QPoint(1, 0), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  mouse(client, QEvent::MouseButtonRelease, from + QPoint(1, 0), Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(app.selActive);
+
+  mouse(client, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  const QPoint beyond = from + QPoint(QApplication::startDragDistance() + 1, 0);
+  mouse(client, QEvent::MouseMove, beyond, Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(QWidget::mouseGrabber(), client) << "the drag captures the mouse";
+  EXPECT_TRUE(app.dragging);
+  const QPoint to(pane.left + 600, y);
+  mouse(client, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  mouse(client, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  EXPECT_FALSE(app.dragging);
+  ASSERT_TRUE(app.selActive);
+  EXPECT_EQ(app.selStart, view::columnToFrame(app, pane, from.x()));
+  EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, to.x()));
+  EXPECT_EQ(QApplication::focusWidget(), window->scrollBar());
+
+  const QImage shown = shownClient(*window);
+  EXPECT_EQ(mismatches(shown, window->mainWindow().trackView().image, controlRects(*window)), 0);
+  EXPECT_EQ(rgb(shown, from.x() + 10, pane.top + 1), view::COLOUR_PANE_SELECTED);
+  EXPECT_EQ(rgb(shown, to.x() + 10, pane.top + 1), view::COLOUR_PANE);
+
+  // A right click outside the panes changes nothing.
+  const std::uint32_t start = app.selStart, end = app.selEnd;
+  mouse(client, QEvent::MouseButtonPress, QPoint(3, 3), Qt::RightButton, Qt::RightButton);
+  EXPECT_EQ(app.mode.load(), TransportMode::Idle);
+  EXPECT_TRUE(app.selActive);
+  EXPECT_EQ(app.selStart, start);
+  EXPECT_EQ(app.selEnd, end);
+}
+
+using ScrollBar = WindowTest;
+
+TEST_F(ScrollBar, ItsActionsAreTheApplicationsScrollRequests) {
+  placeTrack(200000);
+  window->button(view::ID_ZOOM_IN)->click();
+  window->button(view::ID_ZOOM_IN)->click();
+  ASSERT_GT(app.scrollMax, 2 * app.scrollPage);
+  QScrollBar* bar = window->scrollBar();
+  EXPECT_TRUE(bar->isEnabled());
+  EXPECT_EQ(bar->maximum(), app.scrollMax);
+  EXPECT_EQ(bar->pageStep(), app.scrollPage);
+
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(app.scrollPos, app.scrollPage);
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(app.scrollPos, app.scrollPage + app::SCROLL_ARROW_COLUMNS)
+      << "an arrow scrolls 8 columns, whatever the bar's own step";
+  bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  EXPECT_EQ(app.scrollPos, 0);
+  bar->setSliderPosition(123);  // the thumb dragged there
+  EXPECT_EQ(app.scrollPos, 123);
+  EXPECT_EQ(bar->value(), 123);
+  EXPECT_EQ(mismatches(shownClient(*window), window->mainWindow().trackView().image,
+                       controlRects(*window)),
+            0);
+
+  // While playing the bar refuses: it snaps back to where the view is.
+  app.mode = TransportMode::Playing;
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  bar->setSliderPosition(400);
+  EXPECT_EQ(app.scrollPos, 123);
+  EXPECT_EQ(bar->value(), 123);
+  EXPECT_EQ(bar->sliderPosition(), 123);
+  app.mode = TransportMode::Idle;
+}
+
+TEST_F(ScrollBar, WithASelectionTheArrowsMoveItsEnd) {
+  placeTrack(100000);
+  ui::ClientArea* client = window->clientArea();
+  const state::Rect pane = window->mainWindow().trackView().geometry.paneA;
+  const int y = pane.top + 5;
+  mouse(client, QEvent::MouseButtonPress, QPoint(pane.left + 100, y), Qt::LeftButton,
+        Qt::LeftButton);
+  mouse(client, QEvent::MouseMove, QPoint(pane.left + 300, y), Qt::NoButton, Qt::LeftButton);
+  mouse(client, QEvent::MouseButtonRelease, QPoint(pane.left + 300, y), Qt::LeftButton,
+        Qt::NoButton);
+  ASSERT_TRUE(app.selActive);
+  const std::uint32_t end = app.selEnd;
+  const std::int32_t pos = app.scrollPos;
+  window->scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 301));
+  EXPECT_GT(app.selEnd, end);
+  EXPECT_EQ(app.scrollPos, pos);
+  const QImage shown = shownClient(*window);
+  EXPECT_EQ(rgb(shown, pane.left + 301, pane.top + 1), view::COLOUR_PANE_SELECTED);
+  EXPECT_EQ(rgb(shown, pane.left + 302, pane.top + 1), view::COLOUR_PANE);
+}
+
+using Picture = WindowTest;
+
+TEST_F(Picture, TheWindowSavesAsPngShowingTheImage) {
+  placeTrack(150000);
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("window.png");
+  const QImage grabbed = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_TRUE(grabbed.save(path, "PNG"));
+  QImage loaded(path);
+  ASSERT_FALSE(loaded.isNull());
+  loaded = loaded.convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(loaded.size(), window->size());
+  EXPECT_EQ(loaded, grabbed);
+  // Below the menu bar the picture is the off-screen image.
+  const QPoint origin = window->clientArea()->mapTo(window.get(), QPoint(0, 0));
+  const QImage client = loaded.copy(QRect(origin, window->clientArea()->size()));
+  EXPECT_EQ(mismatches(client, window->mainWindow().trackView().image, controlRects(*window)), 0);
+}
+
+}  // namespace
+}  // namespace qttest

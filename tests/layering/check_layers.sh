@@ -29,8 +29,8 @@ layer_of() {
   local f=$1
   case "$f" in
     app/state/*) echo app/state ;;
-    host/drivers/driver*.h | host/drivers/*.cpp) echo host/drivers ;;
     host/drivers/*/*) echo "host/drivers/$(echo "$f" | cut -d/ -f3)" ;;
+    host/drivers/*) echo host/drivers ;;
     ui/qt/*) echo ui/qt ;;
     *) echo "${f%%/*}" ;;
   esac

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t RATE = 44100;
 constexpr std::uint32_t SECONDS = 3600;
-constexpr int ROUNDS = 3;
+constexpr int ROUNDS = 5;
 
 double seconds(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double>(b - a).count();

@@ -1,0 +1,276 @@
+// `cantora-cli tune FILE -o OUT.wav`: tunes a region of one channel of the
+// imported track as the Tuning dialog's OK does, and writes the whole track.
+// OUT is written under a temporary name beside it and renamed when complete,
+// so it is never left half-written.
+#include <unistd.h>
+
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "audiofile/audiofile_constants.h"
+#include "audiofile/wav_writer.h"
+#include "cli/cli_command.h"
+#include "cli/progress_bar.h"
+#include "cli/region_options.h"
+#include "tuning/tune_selection.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_INTERRUPTED = 130;
+constexpr int TEMP_NAME_TRIES = 16;
+constexpr int MAX_SHIFT = 12;
+constexpr int MAX_GRACE = 250;
+constexpr int GRACE_STEP = 10;
+constexpr int DEFAULT_GRACE = 40;  // where the dialog's slider starts
+
+// The pitch classes by their dialog names (index = semitones above A), and
+// the sharp spellings also taken.
+constexpr std::array<std::string_view, 12> NOTE_NAMES = {"A",  "Bb", "B", "C",  "Db", "D",
+                                                         "Eb", "E",  "F", "Gb", "G",  "Ab"};
+constexpr std::array<std::string_view, 12> SHARP_NAMES = {"",   "A#", "", "",   "C#", "",
+                                                          "D#", "",   "", "F#", "",   "G#"};
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onSignal(int) {
+  interrupted = 1;
+}
+
+// Catches the signals that would end the program part-way through the write,
+// so that the temporary file can be removed.
+class SignalGuard {
+ public:
+  SignalGuard() {
+    interrupted = 0;
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int i = 0; i < 3; ++i) sigaction(SIGNALS[i], &sa, &saved_[i]);
+  }
+  ~SignalGuard() {
+    for (int i = 0; i < 3; ++i) sigaction(SIGNALS[i], &saved_[i], nullptr);
+  }
+  SignalGuard(const SignalGuard&) = delete;
+  SignalGuard& operator=(const SignalGuard&) = delete;
+
+ private:
+  static constexpr int SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction saved_[3]{};
+};
+
+// A pitch class from its name: the letter in either case, then "b" or "#".
+int noteIndex(std::string_view name) {
+  if (name.empty()) return -1;
+  std::string canonical(name);
+  canonical[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(canonical[0])));
+  for (int i = 0; i < 12; ++i)
+    if (canonical == NOTE_NAMES[i] || canonical == SHARP_NAMES[i]) return i;
+  return -1;
+}
+
+// "C,E,G" or "C E G" into the twelve flags; false with `error` set on a name
+// that is no note.
+bool parseNotes(const std::string& list, tuning::EngineParams& params, std::string& error) {
+  std::size_t at = 0;
+  while (at < list.size()) {
+    const std::size_t end = list.find_first_of(", ", at);
+    const std::string name = list.substr(at, end == std::string::npos ? end : end - at);
+    at = end == std::string::npos ? list.size() : end + 1;
+    if (name.empty()) continue;
+    const int index = noteIndex(name);
+    if (index < 0) {
+      error =
+          "unknown note '" + name + "' (notes: A Bb B C Db D Eb E F Gb G Ab, or A# C# D# F# G#)";
+      return false;
+    }
+    params.noteEnabled[index] = true;
+  }
+  return true;
+}
+
+std::string systemError(int err) {
+  return err != 0 ? std::string(": ") + std::strerror(err) : "";
+}
+
+// A name beside `out` that no file has: ".NAME.XXXXXX.tmp" in OUT's folder.
+std::string temporaryNameFor(const std::string& out, std::mt19937& gen) {
+  const std::size_t slash = out.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : out.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? out : out.substr(slash + 1);
+  static const char ALPHABET[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string tag(6, 'x');
+  for (char& c : tag) c = ALPHABET[gen() % (sizeof ALPHABET - 1)];
+  return folder + "." + name + "." + tag + ".tmp";
+}
+
+// Writes the whole track to `out` through a temporary file; the exit status.
+int writeTrack(const audiofile::LoadedTrack& track, const std::string& out) {
+  audiofile::WavWriter writer;
+  std::random_device seed;
+  std::mt19937 gen(seed());
+  std::string temp;
+  bool created = false;
+  for (int i = 0; i < TEMP_NAME_TRIES && !created; ++i) {
+    temp = temporaryNameFor(out, gen);
+    created = writer.create(temp.c_str(), track.channels, audiofile::TRACK_RATE, true);
+    if (!created && writer.lastError() != EEXIST) break;
+  }
+  if (!created) return fail(out + ": Could not create file!" + systemError(writer.lastError()));
+
+  const std::uint64_t totalBytes = std::uint64_t{track.frameCount} * track.channels * 2;
+  const std::uint64_t pieceBytes =
+      std::uint64_t{track.channels} * audiofile::BLOCK_BYTES_PER_CHANNEL;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(track.samples.get());
+  std::string failure;
+  {
+    ProgressBar bar("writing");
+    for (std::uint64_t done = 0; done < totalBytes; done += pieceBytes) {
+      if (interrupted != 0) {
+        failure = "interrupted; " + out + " was not written";
+        break;
+      }
+      const auto size = static_cast<std::uint32_t>(std::min(pieceBytes, totalBytes - done));
+      std::uint32_t accepted = 0;
+      const std::uint32_t status = writer.writeBlock(bytes + done, size, accepted);
+      writer.addToTotal(accepted);
+      if (status != audiofile::WAV_WRITE_OK || accepted != size) {
+        failure = out + ": could not write the file" + systemError(writer.lastError());
+        break;
+      }
+      bar.update(done + size, totalBytes);
+    }
+  }
+  writer.finish();
+  if (failure.empty() && !writer.lastFinishComplete())
+    failure = out + ": could not complete the file" + systemError(writer.lastError());
+  if (failure.empty() && std::rename(temp.c_str(), out.c_str()) != 0)
+    failure = out + ": could not replace the file" + systemError(errno);
+  if (!failure.empty()) {
+    ::unlink(temp.c_str());
+    fail(failure);
+    return interrupted != 0 ? EXIT_INTERRUPTED : 1;
+  }
+  return 0;
+}
+
+int usage(const std::string& message) {
+  fail("tune: " + message + " (try cantora-cli tune --help)");
+  return EXIT_USAGE;
+}
+
+int runTune(const Args& args) {
+  std::string input;
+  std::string output;
+  RegionOptions region;
+  tuning::EngineParams params;
+  params.sampleRate = tuning::SAMPLE_RATE;
+  params.grace = static_cast<float>(DEFAULT_GRACE);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string error;
+    std::string value;
+    long long number = 0;
+    if (takeRegionOption(args, i, region, error)) {
+      if (!error.empty()) return usage(error);
+    } else if (takeOptionValue(args, i, "-o", value, error) ||
+               takeOptionValue(args, i, "--output", value, error)) {
+      if (!error.empty()) return usage(error);
+      output = value;
+    } else if (takeOptionValue(args, i, "--notes", value, error)) {
+      if (!error.empty() || !parseNotes(value, params, error)) return usage(error);
+    } else if (takeOptionValue(args, i, "--shift", value, error)) {
+      if (!error.empty()) return usage(error);
+      if (!parseInteger(value, -MAX_SHIFT, MAX_SHIFT, number))
+        return usage("--shift must be a whole number of semitones from -12 to 12, not '" + value +
+                     "'");
+      params.pitchShift = static_cast<int>(number);
+    } else if (takeOptionValue(args, i, "--grace", value, error)) {
+      if (!error.empty()) return usage(error);
+      if (!parseInteger(value, 0, MAX_GRACE, number) || number % GRACE_STEP != 0)
+        return usage("--grace must be 0 to 250 in steps of 10, not '" + value + "'");
+      params.grace = static_cast<float>(number);
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return usage("unknown option '" + args[i] + "'");
+    } else if (input.empty()) {
+      input = args[i];
+    } else {
+      return usage("takes one FILE");
+    }
+  }
+  if (input.empty() || output.empty()) return usage("needs FILE and -o OUT.wav");
+
+  SignalGuard guard;
+  audiofile::LoadedTrack track;
+  if (!loadTrackFrom(input, track)) return 1;
+  tuning::TrackRegion where;
+  std::string error;
+  if (!resolveRegion(region, track, where, error)) {
+    fail("tune: " + error);
+    return EXIT_USAGE;
+  }
+
+  bool anyNote = false;
+  for (bool enabled : params.noteEnabled) anyNote = anyNote || enabled;
+  // As the dialog: with no note allowed and no shift there is nothing to tune.
+  if (anyNote || params.pitchShift != 0) {
+    const tuning::TrackSamples samples{track.samples.get(), static_cast<int>(track.channels),
+                                       track.frameCount};
+    ProgressBar bar("tuning");
+    const tuning::TuneResult result = tuning::TuneSelection(
+        params, samples, where, [&bar](std::int64_t done, std::int64_t total) {
+          bar.update(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total));
+        });
+    bar.finish();
+    if (result.status != tuning::TuneStatus::Tuned)
+      return fail(input + ": " + tuning::tuneStatusText(result.status));
+  }
+  if (interrupted != 0) {
+    fail("interrupted; " + output + " was not written");
+    return EXIT_INTERRUPTED;
+  }
+  return writeTrack(track, output);
+}
+
+const CliCommand TUNE{
+    "tune", "tune FILE -o OUT.wav [options]  correct the pitch of a region, write the track",
+    "usage: cantora-cli tune FILE -o OUT.wav [--notes LIST] [--shift -12..12]\n"
+    "                        [--grace 0..250] [--start FRAME] [--length FRAMES]\n"
+    "                        [--channel 1|2]\n\n"
+    "Imports FILE as the desktop program opens a track, corrects the pitch of a\n"
+    "region of one channel as the Tuning dialog's OK does, and writes the whole\n"
+    "track to OUT.wav as 16-bit PCM WAV.\n\n"
+    "options:\n"
+    "  -o, --output OUT.wav  the file to write (replaced if it exists)\n"
+    "  --notes LIST      the allowed notes, e.g. C,D,E,F,G,A,B or \"C E G\": A Bb B C\n"
+    "                    Db D Eb E F Gb G Ab (A# C# D# F# G# also taken). Sung\n"
+    "                    pitches move to the nearest allowed note; with none\n"
+    "                    allowed, to the nearest semitone\n"
+    "  --shift N         transpose by N semitones, -12 to 12 (default 0). The level\n"
+    "                    follows 1/ratio: about -6 dB at +12, +6 dB at -12\n"
+    "  --grace MS        0 to 250 in steps of 10 (default 40): the time in which\n"
+    "                    about 23/24 of a pitch difference is corrected; 0 corrects\n"
+    "                    at once\n"
+    "  --start FRAME     first frame of the region (default 0)\n"
+    "  --length FRAMES   frames in the region (default: to the end of the track)\n"
+    "  --channel 1|2     the channel to tune on a stereo track (default 1); the\n"
+    "                    other channel is left as it is\n\n"
+    "With no note allowed and no shift nothing is tuned and the track is written\n"
+    "as imported. OUT is written under a temporary name beside it and renamed\n"
+    "when complete. Exit status 0 on success, 1 on failure, 2 on a usage error,\n"
+    "130 when interrupted.\n",
+    runTune};
+
+const CliRegistration registration(TUNE);
+
+}  // namespace
+
+}  // namespace cli

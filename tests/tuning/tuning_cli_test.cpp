@@ -1,0 +1,175 @@
+// `cantora-cli readout` and `cantora-cli tune` run as a user runs them: files
+// in, text and files out, read back by sox; the texts must match what the
+// program shows for the same samples, and bad arguments must leave nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audiofile/audio_test_files.h"
+#include "cli/cli_run.h"
+#include "support/test_signals.h"
+#include "tuning/pitch_probe.h"
+#include "tuning/pitch_readout.h"
+
+namespace {
+
+using clitest::quote;
+using clitest::runCli;
+
+constexpr std::size_t BLOCK = 4608;  // the import pads tracks to whole blocks
+
+class TuningCli : public ::testing::Test {
+ protected:
+  testfiles::TempDir dir{"cli_tuning"};
+
+  std::string wav(const std::string& name, unsigned channels,
+                  const std::vector<std::int16_t>& samples) {
+    const std::string path = dir.file(name);
+    testfiles::writeFile(path, testfiles::pcmWav(channels, 44100, samples));
+    return path;
+  }
+
+  // The readout the program shows for `samples` padded as the import pads.
+  static std::string programReadout(std::vector<std::int16_t> samples, int channels,
+                                    tuning::TrackRegion region) {
+    const std::size_t frames = samples.size() / channels;
+    samples.resize((frames + BLOCK - 1) / BLOCK * BLOCK * channels, 0);
+    tuning::TrackSamples track{samples.data(), channels,
+                               static_cast<std::int64_t>(samples.size()) / channels};
+    if (region.selEnd == 0) region.selEnd = track.frameCount;
+    return std::string(tuning::PitchReadout(track, region).view()) + "\n";
+  }
+};
+
+std::vector<std::int16_t> interleave(const std::vector<std::int16_t>& a,
+                                     const std::vector<std::int16_t>& b) {
+  std::vector<std::int16_t> out;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    out.push_back(a[i]);
+    out.push_back(b[i]);
+  }
+  return out;
+}
+
+TEST_F(TuningCli, ReadoutPrintsTheTextTheProgramShows) {
+  const auto tone = testsignals::sine(452.0, 44100);
+  const std::string mono = wav("mono.wav", 1, tone);
+  auto r = runCli(dir, "readout " + quote(mono));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, programReadout(tone, 1, {0, 0, 1}));
+  EXPECT_EQ(r.out.substr(0, 5), "A4 +4");
+
+  const auto stereo = interleave(testsignals::sine(220.0, 30000), testsignals::sine(330.0, 30000));
+  const std::string both = wav("stereo.wav", 2, stereo);
+  r = runCli(dir, "readout " + quote(both) + " --channel 2 --start 1000 --length=5000");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, programReadout(stereo, 2, {1000, 6000, 2}));
+  EXPECT_EQ(r.out.substr(0, 3), "E4 ");
+  r = runCli(dir, "readout --start=1000 " + quote(both));
+  EXPECT_EQ(r.out, programReadout(stereo, 2, {1000, 0, 1}));
+  EXPECT_EQ(r.out.substr(0, 3), "A3 ");
+
+  const std::string silent = wav("silent.wav", 1, std::vector<std::int16_t>(10000, 0));
+  r = runCli(dir, "readout " + quote(silent));
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, " ??? \n");
+}
+
+TEST_F(TuningCli, ReadoutRefusesRegionsOutsideTheTrack) {
+  const std::string mono = wav("mono.wav", 1, testsignals::sine(300.0, 9000));
+  const struct {
+    std::string args;
+    int status;
+  } cases[] = {
+      {"--channel 2", 2}, {"--channel 3", 2}, {"--start 9216", 2},
+      {"--start -5", 2},  {"--length 0", 2},  {"--start 100 --length 9117", 2},
+      {"--length", 2},    {"--bogus", 2},     {"extra.wav", 2},
+  };
+  for (const auto& c : cases) {
+    const auto r = runCli(dir, "readout " + quote(mono) + " " + c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_EQ(r.out, "") << c.args;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << ": " << r.err;
+  }
+  // The last frame of the padded track is still within it.
+  EXPECT_EQ(runCli(dir, "readout " + quote(mono) + " --start 100 --length 9116").status, 0);
+  const auto missing = runCli(dir, "readout " + quote(dir.file("none.wav")));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("Could not load or read this file!"), std::string::npos);
+}
+
+TEST_F(TuningCli, TuneCorrectsTheRegionAndWritesTheWholeTrack) {
+  const auto tone = testsignals::sine(452.0, 60000, 12000.0);
+  const std::string in = wav("in.wav", 1, tone);
+  const std::string out = dir.file("out.wav");
+  auto r = runCli(dir, "tune " + quote(in) + " -o " + quote(out) +
+                           " --notes A --grace 0 --start 5000 --length 50000");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(testfiles::soxi("-c", out) + " " + testfiles::soxi("-r", out), "1 44100");
+  const auto tuned = testfiles::soxSamples(out);
+  ASSERT_EQ(tuned.size(), (60000 + BLOCK - 1) / BLOCK * BLOCK);
+  for (std::size_t i = 0; i < 60000; ++i) {
+    if (i < 5000 || i >= 55000) {
+      ASSERT_EQ(tuned[i], tone[i]) << i;
+    }
+  }
+  const auto hz = probe::medianPitchHz(tuned, 15000, 50000);
+  ASSERT_TRUE(hz.has_value());
+  EXPECT_LT(std::fabs(probe::cents(440.0, *hz)), 5.0) << *hz;
+}
+
+TEST_F(TuningCli, TuneChangesOnlyTheChosenChannelAndNothingWithoutNotesOrShift) {
+  const auto left = testsignals::sine(300.0, 40000);
+  const auto right = testsignals::sine(452.0, 40000);
+  const std::string in = wav("in.wav", 2, interleave(left, right));
+  const std::string out = dir.file("out.wav");
+  auto r = runCli(
+      dir, "tune " + quote(in) + " -o " + quote(out) + " --channel 2 --shift -12 --notes 'a, C#'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto tuned = testfiles::soxSamples(out);
+  ASSERT_EQ(tuned.size(), 2 * ((40000 + BLOCK - 1) / BLOCK * BLOCK));
+  std::vector<std::int16_t> second;
+  for (std::size_t f = 0; f < 40000; ++f) {
+    ASSERT_EQ(tuned[2 * f], left[f]) << f;
+    second.push_back(tuned[2 * f + 1]);
+  }
+  const auto hz = probe::medianPitchHz(second, 10000, 30000);
+  ASSERT_TRUE(hz.has_value());
+  EXPECT_LT(std::fabs(probe::cents(220.0, *hz)), 5.0) << *hz;
+
+  // No note and no shift: the track is written as imported.
+  r = runCli(dir, "tune " + quote(in) + " --output=" + quote(out) + " --grace 250");
+  ASSERT_EQ(r.status, 0) << r.err;
+  tuned = testfiles::soxSamples(out);
+  const auto original = interleave(left, right);
+  EXPECT_TRUE(std::equal(original.begin(), original.end(), tuned.begin()));
+}
+
+TEST_F(TuningCli, TuneRefusesBadArgumentsAndWritesNothing) {
+  const std::string in = wav("in.wav", 1, testsignals::sine(300.0, 9000));
+  const std::string out = dir.file("out.wav");
+  for (const std::string args :
+       {"--notes H", "--notes Cb", "--grace 35", "--grace 260", "--shift 13", "--shift x",
+        "--channel 2", "--start 9216", "--length 0", "--notes", "--speed 2"}) {
+    const auto r = runCli(dir, "tune " + quote(in) + " -o " + quote(out) + " " + args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out)) << args;
+  }
+  EXPECT_EQ(runCli(dir, "tune " + quote(in) + " --notes A").status, 2);
+  const auto missing = runCli(dir, "tune " + quote(dir.file("none.wav")) + " -o " + quote(out));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  // Only the input remains: no temporary file was left behind.
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 1u);
+}
+
+}  // namespace

@@ -17,6 +17,9 @@ struct SourceFormat {
   std::uint32_t rate = 0;
   // Source length in frames at its own rate.
   std::uint32_t frames = 0;
+  // MPEG sources: 1 for MPEG-1, 2 for MPEG-2, and the frames the scan indexed.
+  std::uint32_t mpegVersion = 0;
+  std::uint32_t indexedFrames = 0;
 };
 
 class SourceStream {

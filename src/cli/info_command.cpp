@@ -32,6 +32,10 @@ int runInfo(const Args& args) {
   std::printf("frames=%llu\n", static_cast<unsigned long long>(reader.blockCount() *
                                                                audiofile::IMPORT_BLOCK_FRAMES));
   std::printf("blocks=%llu\n", static_cast<unsigned long long>(reader.blockCount()));
+  if (source.format.kind == audiofile::KIND_MPEG) {
+    std::printf("mpeg_version=%u\n", source.format.mpegVersion);
+    std::printf("indexed_frames=%u\n", source.format.indexedFrames);
+  }
   return std::fflush(stdout) == 0 ? 0 : fail("could not write the output");
 }
 
@@ -44,7 +48,10 @@ const CliCommand INFO{
     "  source_rate    the file's sample rate in Hz\n"
     "  source_frames  the file's length in frames at that rate\n"
     "  frames         the track's length at 44100 Hz, in whole blocks as it is loaded\n"
-    "  blocks         the number of 4608-frame blocks\n\n"
+    "  blocks         the number of 4608-frame blocks\n"
+    "and for MPEG audio:\n"
+    "  mpeg_version   1 (MPEG-1) or 2 (MPEG-2 at 16000, 22050 or 24000 Hz)\n"
+    "  indexed_frames the frames the stream scan found (one more than decoded)\n\n"
     "A file that cannot be imported gives \"Could not load or read this file!\" on\n"
     "stderr and exit status 1.\n",
     runInfo};

@@ -145,12 +145,13 @@ struct ClockSample {
 };
 std::vector<ClockSample> clockSamples;
 std::atomic<std::size_t> clockCount{0};
-TestHost* clockHost = nullptr;
+std::atomic<TestHost*> clockHost{nullptr};
 
 void onPeerCycle(std::int64_t frames) {
   const std::size_t n = clockCount.load(std::memory_order_relaxed);
-  if (n < clockSamples.size() && clockHost != nullptr) {
-    clockSamples[n] = {frames, clockHost->switches.load(std::memory_order_acquire)};
+  TestHost* host = clockHost.load();
+  if (n < clockSamples.size() && host != nullptr) {
+    clockSamples[n] = {frames, host->switches.load(std::memory_order_acquire)};
     clockCount.store(n + 1, std::memory_order_release);
   }
 }

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -29,30 +30,19 @@ inline std::string uniqueServerName() {
 
 class PrivateJackServer {
  public:
-  PrivateJackServer(int rate, int period) : name_(uniqueServerName()) {
+  PrivateJackServer(int rate, int period)
+      : name_(uniqueServerName()), rate_(std::to_string(rate)), period_(std::to_string(period)) {
     ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
-    const std::string r = std::to_string(rate);
-    const std::string p = std::to_string(period);
-    const pid_t parent = ::getpid();
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      // Only async-signal-safe calls until exec.
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (::getppid() != parent) ::_exit(127);
-      const int null = ::open("/dev/null", O_RDWR);
-      if (null >= 0) {
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-      }
-      ::execlp("jackd", "jackd", "--no-realtime", "--sync", "-n", name_.c_str(), "-d", "dummy",
-               "-r", r.c_str(), "-p", p.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
+    pid_ = spawn();
     ready_ = pid_ > 0 && waitUntilReachable();
   }
 
-  ~PrivateJackServer() { stop(); }
+  ~PrivateJackServer() {
+    stop();
+    if (crashed_) reclaim();
+    removeLeftovers();
+  }
   PrivateJackServer(const PrivateJackServer&) = delete;
   PrivateJackServer& operator=(const PrivateJackServer&) = delete;
 
@@ -65,6 +55,7 @@ class PrivateJackServer {
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
+    crashed_ = true;
   }
 
   // Asks the server to quit, and kills it when it does not within 3 s.
@@ -83,6 +74,48 @@ class PrivateJackServer {
   }
 
  private:
+  pid_t spawn() {
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      // Only async-signal-safe calls until exec. If the test process dies,
+      // the server is asked to quit, which unregisters it cleanly.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) ::_exit(127);
+      const int null = ::open("/dev/null", O_RDWR);
+      if (null >= 0) {
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+      }
+      ::execlp("jackd", "jackd", "--no-realtime", "--sync", "-n", name_.c_str(), "-d", "dummy",
+               "-r", rate_.c_str(), "-p", period_.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return pid;
+  }
+
+  // A killed server stays in JACK's registry of servers, which has room for
+  // a handful only; a server of the same name started and stopped cleanly
+  // takes its entry back.
+  void reclaim() {
+    pid_ = spawn();
+    if (pid_ > 0) waitUntilReachable();
+    stop();
+    crashed_ = false;
+  }
+
+  // Shared memory and semaphores a killed server or its clients left behind,
+  // all named after this server.
+  void removeLeftovers() {
+    std::error_code error;
+    const std::string tag = "_" + name_ + "_";
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error)) {
+      const std::string file = entry.path().filename().string();
+      if (file.rfind("jack", 0) == 0 && file.find(tag) != std::string::npos)
+        std::filesystem::remove(entry.path(), error);
+    }
+  }
+
   bool waitUntilReachable() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -104,8 +137,11 @@ class PrivateJackServer {
   }
 
   std::string name_;
+  std::string rate_;
+  std::string period_;
   pid_t pid_ = -1;
   bool ready_ = false;
+  bool crashed_ = false;
 };
 
 }  // namespace jacktest

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
+#include <QWindow>
 #include <array>
 
 #include "ui_constants.h"
@@ -111,11 +113,22 @@ int runTuningDialog(QWidget* owner, QPoint clientOrigin, int clientWidth, bool o
   });
   QObject::connect(cancel, &QPushButton::clicked, &dialog, [&] { dialog.done(2); });
 
-  // First at the client area's top-left corner, then to one side of it.
-  const int width = dialog.frameGeometry().width();
-  const int x = onLeft ? clientOrigin.x() + clientWidth - width - DIALOG_MARGIN
-                       : clientOrigin.x() + DIALOG_MARGIN;
-  dialog.move(x, clientOrigin.y());
+  // At the client area's top, to one side of it: the right edge 8 pixels
+  // inside the client area when the readout is on the left, else the left
+  // edge 8 pixels right of the client area's corner. The frame's width is
+  // known once the window exists (on some systems only once it is shown, so
+  // the place is set again then).
+  auto place = [&] {
+    const QWindow* native = dialog.windowHandle();
+    const QMargins frame = native != nullptr ? native->frameMargins() : QMargins();
+    const int width = dialog.width() + frame.left() + frame.right();
+    const int x = onLeft ? clientOrigin.x() + clientWidth - width - DIALOG_MARGIN
+                         : clientOrigin.x() + DIALOG_MARGIN;
+    dialog.move(x, clientOrigin.y());
+  };
+  dialog.winId();
+  place();
+  QTimer::singleShot(0, &dialog, place);
   const int result = dialog.exec();
   return result == 1 ? 1 : 2;
 }

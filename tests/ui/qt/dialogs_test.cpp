@@ -1,0 +1,112 @@
+// The dialogs behind Shell: the device list and the tuning dialog hand back
+// exactly what the user chose, start afresh each time and sit where asked.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include "qt_test_helpers.h"
+#include "ui/qt/client_area.h"
+
+namespace qttest {
+namespace {
+
+using Dialogs = WindowTest;
+
+QPushButton* buttonNamed(QWidget* dialog, const QString& text) {
+  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+    if (b->text().remove('&') == text) return b;
+  }
+  return nullptr;
+}
+
+TEST_F(Dialogs, DeviceListStartsAtTheFirstNameAndReturnsTheChoice) {
+  QStringList listed;
+  int selectedAtStart = -2;
+  answerNextModal([&](QWidget* dialog) {
+    auto* list = dialog->findChild<QComboBox*>();
+    for (int i = 0; i < list->count(); ++i) listed << list->itemText(i);
+    selectedAtStart = list->currentIndex();
+    list->setCurrentIndex(2);
+    buttonNamed(dialog, "OK")->click();
+  });
+  EXPECT_EQ(window->runDeviceDialog({"Virtual audio device", "JACK", "Spare"}), 2);
+  EXPECT_EQ(listed, (QStringList{"Virtual audio device", "JACK", "Spare"}));
+  EXPECT_EQ(selectedAtStart, 0);
+
+  answerNextModal([&](QWidget* dialog) { buttonNamed(dialog, "Cancel")->click(); });
+  EXPECT_EQ(window->runDeviceDialog({"Virtual audio device"}), std::nullopt);
+  answerNextModal([&](QWidget* dialog) { buttonNamed(dialog, "OK")->click(); });
+  EXPECT_EQ(window->runDeviceDialog({}), -1) << "OK on an empty list chooses nothing";
+}
+
+TEST_F(Dialogs, TuningHandsOverTheNotesShiftAndGraceThenEnds) {
+  struct Opened {
+    int checked = -1, shift = -1, grace = -1;
+    QRect frame;
+  } opened;
+  bool buttonsDisabledDuringTuning = false;
+  std::optional<app::TuningChoice> got;
+  answerNextModal([&](QWidget* dialog) {
+    opened.frame = dialog->frameGeometry();
+    const auto boxes = dialog->findChildren<QCheckBox*>();
+    opened.checked = 0;
+    for (QCheckBox* box : boxes) {
+      opened.checked += box->isChecked();
+      if (box->text() == "C" || box->text() == "Ab") box->setChecked(true);
+    }
+    const auto sliders = dialog->findChildren<QSlider*>();
+    for (QSlider* s : sliders) {
+      if (s->orientation() == Qt::Vertical) {
+        opened.shift = s->value();
+        s->setValue(s->value() - 3);  // three semitones up the slider: down in pitch
+      } else {
+        opened.grace = s->value();
+        s->setValue(25);
+      }
+    }
+    buttonNamed(dialog, "OK")->click();
+  });
+  const int result = window->runTuningDialog(false, [&](const app::TuningChoice& choice) {
+    got = choice;
+    QWidget* dialog = QApplication::activeModalWidget();
+    buttonsDisabledDuringTuning =
+        !buttonNamed(dialog, "OK")->isEnabled() && !buttonNamed(dialog, "Cancel")->isEnabled();
+  });
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(opened.checked, 0);
+  EXPECT_EQ(opened.shift, 12) << "pitch shift 0 at the start";
+  EXPECT_EQ(opened.grace, 4) << "Grace 40 at the start";
+  ASSERT_TRUE(got.has_value());
+  EXPECT_TRUE(buttonsDisabledDuringTuning);
+  for (int i = 0; i < 12; ++i) {
+    // Index 3 is "C", 11 is "Ab".
+    EXPECT_EQ(got->noteEnabled[i], i == 3 || i == 11) << "note " << i;
+  }
+  EXPECT_EQ(got->pitchShift, -3);
+  EXPECT_DOUBLE_EQ(got->grace, 250.0);
+  // Not on the left: 8 pixels right of the client area's top-left corner.
+  const QPoint client = window->clientArea()->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(opened.frame.topLeft(), client + QPoint(8, 0));
+
+  // Cancel ends with 2 and tunes nothing; the next opening starts afresh.
+  bool tuned = false;
+  answerNextModal([&](QWidget* dialog) {
+    opened.frame = dialog->frameGeometry();
+    opened.checked = 0;
+    for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) opened.checked += box->isChecked();
+    buttonNamed(dialog, "Cancel")->click();
+  });
+  EXPECT_EQ(window->runTuningDialog(true, [&](const app::TuningChoice&) { tuned = true; }), 2);
+  EXPECT_FALSE(tuned);
+  EXPECT_EQ(opened.checked, 0);
+  EXPECT_EQ(opened.frame.right() + 1, client.x() + window->clientArea()->width() - 8)
+      << "on the left: the dialog's right edge 8 pixels inside the client area";
+  EXPECT_EQ(opened.frame.top(), client.y());
+}
+
+}  // namespace
+}  // namespace qttest

@@ -1,0 +1,198 @@
+// The stream scan on streams built byte by byte: where it starts, how it finds
+// frame lengths, how it repairs and ends the walk, and what it refuses.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "audiofile/mpeg_header.h"
+#include "audiofile/mpeg_scan.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// Header words: MPEG-1 Layer III without CRC, 44100 Hz, 128 kbit/s, joint
+// stereo; the same with the padding bit; MPEG-2 22050 Hz 64 kbit/s; MPEG-2
+// 24000 Hz 8 kbit/s single channel (the shortest frame, 24 bytes).
+constexpr std::uint32_t MPEG1_128 = 0xFFFB9064;
+constexpr std::uint32_t MPEG1_128_PADDED = 0xFFFB9264;
+constexpr std::uint32_t MPEG2_22050_64 = 0xFFF38064;
+constexpr std::uint32_t MPEG2_24000_8 = 0xFFF314C4;
+
+void appendFrame(Bytes& out, std::uint32_t word, std::uint32_t length) {
+  const std::size_t at = out.size();
+  out.resize(at + length, 0);
+  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<unsigned char>(word >> (24 - 8 * i));
+}
+
+std::uint32_t lengthOf(std::uint32_t word) {
+  return audiofile::mpegFrameLength(audiofile::decodeMpegHeader(word));
+}
+
+Bytes frames(std::uint32_t word, int count) {
+  Bytes out;
+  for (int i = 0; i < count; ++i) appendFrame(out, word, lengthOf(word));
+  return out;
+}
+
+struct Scanned {
+  std::uint32_t pages = 0;
+  audiofile::MpegScan scan;
+  std::vector<std::size_t> offsets;
+  std::vector<std::uint32_t> lengths;
+};
+
+void scanBytes(const Bytes& bytes, Scanned& s) {
+  s.pages = s.scan.scan(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  for (std::uint32_t i = 0; s.pages > 0 && i < s.scan.frameCount(); ++i) {
+    s.offsets.push_back(static_cast<std::size_t>(s.scan.frameStart(i) - bytes.data()));
+    s.lengths.push_back(s.scan.frameLength(i));
+  }
+}
+
+TEST(MpegFrameLength, FollowsTheBitRateAndSampleRate) {
+  EXPECT_EQ(lengthOf(MPEG1_128), 417u);
+  EXPECT_EQ(lengthOf(MPEG1_128_PADDED), 418u);
+  EXPECT_EQ(lengthOf(MPEG2_22050_64), 208u);
+  EXPECT_EQ(lengthOf(MPEG2_24000_8), 24u);
+}
+
+TEST(MpegScan, SkipsAnId3v2TagAndCountsOneFrameLessForTheDecoderDelay) {
+  Bytes bytes = {'I', 'D', '3', 4, 0, 0, 0x00, 0x00, 0x20, 0x00};
+  bytes.resize(4106, 0xFF);  // tag body full of sync-like bytes, all skipped
+  const Bytes audio = frames(MPEG1_128, 10);
+  bytes.insert(bytes.end(), audio.begin(), audio.end());
+  Scanned s;
+  scanBytes(bytes, s);
+  ASSERT_EQ(s.pages, 1u);
+  EXPECT_EQ(s.scan.firstFrameOffset(), 4106u);
+  EXPECT_EQ(s.scan.frameCount(), 10u);
+  EXPECT_EQ(s.scan.rate(), 44100u);
+  EXPECT_EQ(s.scan.channels(), 2u);
+  EXPECT_EQ(s.scan.frames(), 9u * 1152);
+  EXPECT_EQ(s.scan.totalBytes(), 9u * 1152 * 4);
+}
+
+TEST(MpegScan, TakesPaddedFramesAsTheAlternateHeader) {
+  Bytes bytes;
+  for (int i = 0; i < 12; ++i) {
+    const std::uint32_t word = i % 3 == 2 ? MPEG1_128_PADDED : MPEG1_128;
+    appendFrame(bytes, word, lengthOf(word));
+  }
+  Scanned s;
+  scanBytes(bytes, s);
+  ASSERT_EQ(s.scan.frameCount(), 12u);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(s.lengths[i], i % 3 == 2 ? 418u : 417u) << i;
+}
+
+TEST(MpegScan, HalvesMpeg2FrameLengthsAndSamples) {
+  Scanned s;
+  scanBytes(frames(MPEG2_22050_64, 6), s);
+  ASSERT_EQ(s.scan.frameCount(), 6u);
+  EXPECT_EQ(s.lengths[0], 208u);
+  EXPECT_EQ(s.scan.rate(), 22050u);
+  EXPECT_EQ(s.scan.frames(), 5u * 576);
+  EXPECT_FALSE(s.scan.mpeg1());
+}
+
+// Stray bytes after the fourth frame: one or two are taken into that frame,
+// three or more belong to no frame and are passed over.
+TEST(MpegScan, AbsorbsOneOrTwoStrayBytesAndSkipsThree) {
+  for (int stray = 1; stray <= 5; ++stray) {
+    Bytes bytes = frames(MPEG1_128, 4);
+    bytes.insert(bytes.end(), static_cast<std::size_t>(stray), 0x00);
+    const Bytes rest = frames(MPEG1_128, 4);
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    Scanned s;
+    scanBytes(bytes, s);
+    ASSERT_EQ(s.scan.frameCount(), 8u) << stray;
+    EXPECT_EQ(s.lengths[3], stray <= 2 ? 417u + stray : 417u) << stray;
+    EXPECT_EQ(s.offsets[4], 4u * 417 + stray) << stray;
+  }
+}
+
+// A frame one or two bytes shorter than its header says: the next header
+// stands early and the frame before it is shortened.
+TEST(MpegScan, ShortensAFrameWhoseSuccessorStartsEarly) {
+  for (int missing = 1; missing <= 2; ++missing) {
+    Bytes bytes = frames(MPEG1_128, 4);
+    bytes.resize(bytes.size() - static_cast<std::size_t>(missing));
+    const Bytes rest = frames(MPEG1_128, 4);
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    Scanned s;
+    scanBytes(bytes, s);
+    ASSERT_EQ(s.scan.frameCount(), 8u) << missing;
+    EXPECT_EQ(s.lengths[3], 417u - missing);
+    EXPECT_EQ(s.offsets[4], 4u * 417 - missing);
+  }
+}
+
+TEST(MpegScan, EndsTheWalkAtAnId3v1Tag) {
+  Bytes bytes = frames(MPEG1_128, 5);
+  Bytes tag(128, 0xFF);  // sync-like bytes a search would otherwise take up
+  std::memcpy(tag.data(), "TAG", 3);
+  tag[4] = 0xFB;
+  tag[5] = 0x90;
+  tag[6] = 0x64;
+  bytes.insert(bytes.end(), tag.begin(), tag.end());
+  const Bytes more = frames(MPEG1_128, 3);
+  bytes.insert(bytes.end(), more.begin(), more.end());
+  Scanned s;
+  scanBytes(bytes, s);
+  EXPECT_EQ(s.scan.frameCount(), 5u);
+}
+
+TEST(MpegScan, RecordsACutShortLastFrameWithTheBytesPresent) {
+  Bytes bytes = frames(MPEG1_128, 5);
+  bytes.resize(bytes.size() - 100);
+  Scanned s;
+  scanBytes(bytes, s);
+  ASSERT_EQ(s.scan.frameCount(), 5u);
+  EXPECT_EQ(s.lengths[4], 317u);
+}
+
+TEST(MpegScan, RefusesStreamsWithoutAUsableLayer3Frame) {
+  // MPEG-2.5 (version bits 00), 11025 Hz.
+  std::uint32_t length25 = 0;
+  ASSERT_TRUE(audiofile::isMpeg25Layer3Header(0xFFE39064, &length25));
+  Bytes stream25;
+  for (int i = 0; i < 8; ++i) appendFrame(stream25, 0xFFE39064, length25);
+  Scanned mpeg25;
+  scanBytes(stream25, mpeg25);
+  EXPECT_EQ(mpeg25.pages, 0u);
+  // Free format (bit-rate index 0) never matches.
+  Bytes free(4000, 0);
+  for (std::size_t at = 0; at + 4 < free.size(); at += 400) {
+    free[at] = 0xFF;
+    free[at + 1] = 0xFB;
+    free[at + 2] = 0x00;
+  }
+  Scanned freeFormat;
+  scanBytes(free, freeFormat);
+  EXPECT_EQ(freeFormat.pages, 0u);
+  // Layer II frames are not taken.
+  Scanned layer2;
+  scanBytes(frames(0xFFFD9064, 8), layer2);
+  EXPECT_EQ(layer2.pages, 0u);
+  // A first header whose successor does not agree is not a stream.
+  Bytes lone = frames(MPEG1_128, 1);
+  lone.resize(2000, 0x11);
+  Scanned single;
+  scanBytes(lone, single);
+  EXPECT_EQ(single.pages, 0u);
+}
+
+TEST(MpegScan, StopsAFullIndexAt131072Frames) {
+  const std::uint32_t count = audiofile::MPEG_INDEX_MAX_FRAMES + 40;
+  Bytes bytes = frames(MPEG2_24000_8, static_cast<int>(count));
+  Scanned s;
+  scanBytes(bytes, s);
+  EXPECT_EQ(s.pages, audiofile::MPEG_INDEX_MAX_PAGES);
+  EXPECT_EQ(s.scan.frameCount(), audiofile::MPEG_INDEX_MAX_FRAMES);
+  EXPECT_EQ(s.scan.frames(), (audiofile::MPEG_INDEX_MAX_FRAMES - 1) * 576);
+  EXPECT_EQ(s.offsets.back(), std::size_t{audiofile::MPEG_INDEX_MAX_FRAMES - 1} * 24);
+}
+
+}  // namespace

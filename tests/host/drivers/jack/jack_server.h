@@ -117,6 +117,8 @@ class PrivateJackServer {
   }
 
   bool waitUntilReachable() {
+    // Until it is up, every probe makes libjack complain on stderr.
+    jack_set_error_function([](const char*) {});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
       if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {

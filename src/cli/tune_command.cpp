@@ -241,7 +241,7 @@ int runTune(const Args& args) {
 }
 
 const CliCommand TUNE{
-    "tune", "tune FILE -o OUT.wav [options]  correct the pitch of a region, write the track",
+    "tune", "tune FILE -o OUT.wav      correct the pitch of a region, write the whole track",
     "usage: cantora-cli tune FILE -o OUT.wav [--notes LIST] [--shift -12..12]\n"
     "                        [--grace 0..250] [--start FRAME] [--length FRAMES]\n"
     "                        [--channel 1|2]\n\n"

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QSaveFile>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -67,9 +68,14 @@ int main(int argc, char** argv) {
   }
   QApplication::processEvents();
 
+  // Written under a temporary name and renamed when complete: a failed run
+  // leaves no partial picture and keeps an earlier one.
   const QImage picture = window.grab().toImage();
-  if (picture.isNull() || !picture.save(QString::fromLocal8Bit(out.c_str()), "PNG")) {
-    std::fprintf(stderr, "cantora-demo: cannot write %s\n", out.c_str());
+  QSaveFile file(QString::fromLocal8Bit(out.c_str()));
+  if (picture.isNull() || !file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") ||
+      !file.commit()) {
+    std::fprintf(stderr, "cantora-demo: cannot write %s: %s\n", out.c_str(),
+                 qPrintable(file.errorString()));
     window.destroyWindow();
     return 1;
   }

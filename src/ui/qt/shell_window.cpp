@@ -23,6 +23,7 @@
 #include "button_key_filter.h"
 #include "client_area.h"
 #include "device_dialog.h"
+#include "scroll_bar.h"
 #include "tuning_dialog.h"
 #include "ui_constants.h"
 #include "view/track_view.h"
@@ -118,7 +119,7 @@ void ShellWindow::buildControls() {
       this);
   setCentralWidget(client_);
 
-  scroll_ = new QScrollBar(Qt::Horizontal, client_);
+  scroll_ = new ScrollBar(client_);
   scroll_->setObjectName(SCROLL_BAR_NAME);
   // The bar takes the focus only when the application gives it.
   scroll_->setFocusPolicy(Qt::NoFocus);

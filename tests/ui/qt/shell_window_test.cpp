@@ -362,6 +362,24 @@ TEST_F(ScrollBar, WithASelectionTheArrowsMoveItsEnd) {
   const QImage shown = shownClient(*window);
   EXPECT_EQ(rgb(shown, pane.left + 301, pane.top + 1), view::COLOUR_PANE_SELECTED);
   EXPECT_EQ(rgb(shown, pane.left + 302, pane.top + 1), view::COLOUR_PANE);
+
+  // The selection gave the scroll bar the focus: its arrow keys move the end too.
+  activate();
+  ASSERT_EQ(QApplication::focusWidget(), window->scrollBar());
+  QTest::keyClick(window->scrollBar(), Qt::Key_Left);
+  QTest::keyClick(window->scrollBar(), Qt::Key_Left);
+  EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 299));
+  EXPECT_EQ(app.scrollPos, pos);
+  // A character on the focused scroll bar is not the window's.
+  QTest::keyClick(window->scrollBar(), Qt::Key_X);
+  EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 299));
+  // The whole track fits, so the bar has no range; its arrows still count.
+  ASSERT_EQ(window->scrollBar()->maximum(), 0);
+  QScrollBar* bar = window->scrollBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, bar->height() / 2));
+  EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 300));
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(2, bar->height() / 2));
+  EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 299));
 }
 
 using Picture = WindowTest;

@@ -37,6 +37,8 @@ inline constexpr double LAG_PEAK_TOLERANCE = 0.998;
 // Grace is the time in milliseconds in which about 23/24 of a pitch difference
 // is corrected: glide = 1 - (1/24)^(hop ms / Grace ms).
 inline constexpr double GRACE_REMAINDER = 1.0 / 24.0;
+// Until the first voiced frame, grains are cut every 10 ms.
+inline constexpr double INITIAL_GRAIN_SECONDS = 0.01;
 // Unvoiced stretches forget the last note with a half-life of 100 ms.
 inline constexpr double MEMORY_HALF_LIFE_MS = 100.0;
 

@@ -106,7 +106,7 @@ TuningEngine::TuningEngine(const EngineParams& params, int n, FftBackend backend
   noteState = 0.0f;
   voiced = false;
   pitchRatio = 1.0f;
-  periodStep = static_cast<float>(1.0 / (sampleRate * 0.01));
+  periodStep = static_cast<float>(1.0 / (sampleRate * INITIAL_GRAIN_SECONDS));
   analysisPhase = 0.0f;
   synthesisPhase = 0.0f;
   samplesSinceGrain = 0;

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -88,6 +90,32 @@ TEST(FftBackendsAgree, AtTheLargestReadoutSize) {
     worst = std::max({worst, std::fabs(a->spectrum()[2 * k] - b->spectrum()[2 * k]),
                       std::fabs(a->spectrum()[2 * k + 1] - b->spectrum()[2 * k + 1])});
   EXPECT_LT(worst, 1e-8);
+}
+
+// FFTW's planner is not thread-safe: engines built on several threads at once
+// must still each get a working transform.
+TEST(FftBackendsAgree, EnginesBuiltOnSeveralThreadsAtOnceAllWork) {
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &wrong] {
+      for (int round = 0; round < 6; ++round) {
+        const int n = 1024 << ((t + round) % 4);
+        auto fft = tuning::makeRealFft(n, FftBackend::Fftw);
+        if (!fft) {
+          ++wrong;
+          continue;
+        }
+        // A cosine at bin 5 has all its energy there: n/2 in the real part.
+        for (int i = 0; i < n; ++i) fft->input()[i] = std::cos(2.0 * std::numbers::pi * 5 * i / n);
+        fft->forward();
+        if (std::fabs(fft->spectrum()[10] - n / 2.0) > 1e-6 || std::fabs(fft->spectrum()[2]) > 1e-6)
+          ++wrong;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QSaveFile>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +16,15 @@
 #include "shell_window.h"
 
 namespace {
+
+// One line of the report, on its way at once.
+__attribute__((format(printf, 1, 2))) void report(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
+  std::fflush(stdout);
+}
 
 constexpr int DEMO_DESKTOP_WIDTH = 1920;
 constexpr int DEMO_DESKTOP_HEIGHT = 1080;
@@ -46,7 +56,7 @@ int main(int argc, char** argv) {
   }
   const app::Size outer = window.outerSize();
   const app::Size client = window.clientSize();
-  std::printf(
+  report(
       "Started the main window as on a %dx%d desktop: outer %dx%d at (%d, %d), client %dx%d (%s "
       "platform).\n",
       DEMO_DESKTOP_WIDTH, DEMO_DESKTOP_HEIGHT, outer.width, outer.height,
@@ -55,15 +65,15 @@ int main(int argc, char** argv) {
 
   const ui::DemoTrack track = ui::placeDemoTrack(window);
   if (track.frames == 0) {
-    std::printf("No memory for the demonstration track; the window is shown empty.\n");
+    report("No memory for the demonstration track; the window is shown empty.\n");
   } else {
-    std::printf(
+    report(
         "Placed a synthesised sung phrase (A3, C#4, E4 with vibrato): %u frames, %u channels, %.2f "
         "s at 44100 Hz.\n",
         track.frames, track.channels, track.frames / 44100.0);
     if (track.selEnd > track.selStart) {
-      std::printf("Selected frames %u to %u with a mouse drag over pane A.\n", track.selStart,
-                  track.selEnd);
+      report("Selected frames %u to %u with a mouse drag over pane A.\n", track.selStart,
+             track.selEnd);
     }
   }
   QApplication::processEvents();
@@ -79,8 +89,8 @@ int main(int argc, char** argv) {
     window.destroyWindow();
     return 1;
   }
-  std::printf("Wrote the window (%dx%d pixels, menu bar and client area) to %s.\n", picture.width(),
-              picture.height(), out.c_str());
+  report("Wrote the window (%dx%d pixels, menu bar and client area) to %s.\n", picture.width(),
+         picture.height(), out.c_str());
   window.destroyWindow();
   return 0;
 }

@@ -1,0 +1,161 @@
+// MP3 files through the track import: bare, with ID3 tags and inside a WAV
+// file, at 44100 Hz (MPEG direct blocks) and at other rates (the converter's
+// window refilled one decoded frame at a time).
+#include <gtest/gtest.h>
+
+#include "audiofile/audiofile_constants.h"
+#include "audiofile/track_reader.h"
+#include "mp3_test_streams.h"
+#include "platform/mapped_file.h"
+
+namespace {
+
+using audiofile::IMPORT_BLOCK_FRAMES;
+
+struct Imported {
+  bool opened = false;
+  audiofile::SourceFormat format;
+  std::uint32_t readMode = 0;
+  std::uint64_t outputFrames = 0;
+  std::vector<std::int16_t> samples;  // every block read until the end
+};
+
+Imported importFile(const std::string& path) {
+  Imported result;
+  audiofile::TrackReader reader(platform::MappedFile::map(path.c_str()));
+  result.opened = reader.open();
+  if (!result.opened) return result;
+  result.format = reader.source()->format;
+  result.readMode = reader.source()->readMode;
+  result.outputFrames = reader.source()->outputFrames;
+  std::vector<std::int16_t> block(reader.bytesPerBlock() / 2);
+  bool ended = false;
+  while (!ended) {
+    const std::uint32_t bytes = reader.readBlock(block.data(), ended);
+    result.samples.insert(result.samples.end(), block.begin(), block.begin() + bytes / 2);
+  }
+  return result;
+}
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+class MpegImport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!mpegtest::haveTool("lame")) GTEST_SKIP() << "lame is needed (scripts/install-deps)";
+  }
+  mpegtest::TempDir dir;
+};
+
+TEST_F(MpegImport, At44100DecodesFramesStraightIntoBlocks) {
+  const auto stream = mpegtest::makeMp3(dir, 44100, 2, 1.5, "-b 128 -m j");
+  ASSERT_FALSE(stream.empty());
+  writeBytes(dir.file("a.mp3"), stream);
+  const Imported imported = importFile(dir.file("a.mp3"));
+  ASSERT_TRUE(imported.opened);
+  const mpegtest::Decoded decoded = mpegtest::decodeStream(stream.data(), stream.size());
+  EXPECT_EQ(imported.format.kind, audiofile::KIND_MPEG);
+  EXPECT_EQ(imported.format.mpegVersion, 1u);
+  EXPECT_EQ(imported.format.indexedFrames, decoded.frameCount);
+  EXPECT_EQ(imported.readMode, audiofile::READ_MPEG_DIRECT);
+  EXPECT_EQ(imported.format.frames, (decoded.frameCount - 1) * 1152);
+  // Whole blocks, the decoded frames first (the first block took the first
+  // frame's empty call and four more), then zeros.
+  const std::size_t blocks =
+      (imported.format.frames + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES;
+  ASSERT_EQ(imported.samples.size(), blocks * IMPORT_BLOCK_FRAMES * 2);
+  ASSERT_EQ(decoded.samples.size(), std::size_t{imported.format.frames} * 2);
+  EXPECT_TRUE(std::equal(decoded.samples.begin(), decoded.samples.end(), imported.samples.begin()));
+  EXPECT_TRUE(std::all_of(imported.samples.begin() + static_cast<long>(decoded.samples.size()),
+                          imported.samples.end(), [](std::int16_t s) { return s == 0; }));
+}
+
+TEST_F(MpegImport, ReadsTaggedStreamsAndStreamsInsideWav) {
+  const auto stream = mpegtest::makeMp3(dir, 44100, 1, 1.0, "-b 96 -m m");
+  ASSERT_FALSE(stream.empty());
+  writeBytes(dir.file("bare.mp3"), stream);
+  const Imported bare = importFile(dir.file("bare.mp3"));
+  ASSERT_TRUE(bare.opened);
+
+  // ID3v2 of 300 bytes in front, ID3v1 at the end.
+  std::vector<unsigned char> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 2, 44};
+  tagged.resize(310, 0xFF);
+  tagged.insert(tagged.end(), stream.begin(), stream.end());
+  std::vector<unsigned char> v1(128, 0xFF);
+  std::memcpy(v1.data(), "TAG", 3);
+  tagged.insert(tagged.end(), v1.begin(), v1.end());
+  writeBytes(dir.file("tagged.mp3"), tagged);
+  const Imported withTags = importFile(dir.file("tagged.mp3"));
+  ASSERT_TRUE(withTags.opened);
+  EXPECT_EQ(withTags.samples, bare.samples);
+
+  // RIFF/WAVE with format tag 0x55 and a 12-byte format extension.
+  std::vector<unsigned char> wav(58, 0);
+  auto put = [&wav](std::size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) wav[at + i] = static_cast<unsigned char>(v >> (8 * i));
+  };
+  std::memcpy(wav.data(), "RIFF", 4);
+  put(4, static_cast<std::uint32_t>(50 + stream.size()), 4);
+  std::memcpy(wav.data() + 8, "WAVEfmt ", 8);
+  put(16, 30, 4);
+  put(20, 0x55, 2);
+  put(22, 1, 2);
+  put(24, 44100, 4);
+  put(28, 12000, 4);
+  put(32, 1, 2);
+  put(36, 12, 2);
+  std::memcpy(wav.data() + 50, "data", 4);
+  put(54, static_cast<std::uint32_t>(stream.size()), 4);
+  wav.insert(wav.end(), stream.begin(), stream.end());
+  writeBytes(dir.file("mp3.wav"), wav);
+  const Imported inWav = importFile(dir.file("mp3.wav"));
+  ASSERT_TRUE(inWav.opened);
+  EXPECT_EQ(inWav.format.kind, audiofile::KIND_MPEG);
+  EXPECT_EQ(inWav.samples, bare.samples);
+}
+
+TEST_F(MpegImport, ConvertsA48000StreamTo44100) {
+  const auto stream = mpegtest::makeMp3(dir, 48000, 2, 1.5, "-b 160 -m j");
+  ASSERT_FALSE(stream.empty());
+  writeBytes(dir.file("b.mp3"), stream);
+  const Imported imported = importFile(dir.file("b.mp3"));
+  ASSERT_TRUE(imported.opened);
+  EXPECT_EQ(imported.readMode, audiofile::READ_CONVERTED);
+  EXPECT_EQ(imported.outputFrames, std::uint64_t{imported.format.frames} * 44100 / 48000);
+  // The converter runs through every decoded frame: the output holds sound to
+  // within a few frames of its end.
+  const std::size_t last = static_cast<std::size_t>(imported.outputFrames) - 64;
+  int tail = 0;
+  for (std::size_t i = last - 2048; i < last; ++i)
+    tail = std::max(tail, std::abs(int{imported.samples[2 * i]}));
+  EXPECT_GT(tail, 1000);
+}
+
+// At 22050 Hz every second output frame falls on a source frame and is copied
+// unchanged, so the whole decoded stream must reappear, across every refill
+// of the converter's window.
+TEST_F(MpegImport, DoublesA22050StreamKeepingEverySourceFrame) {
+  const auto stream = mpegtest::makeMp3(dir, 22050, 2, 1.5, "-b 64 -m j --resample 22.05");
+  ASSERT_FALSE(stream.empty());
+  writeBytes(dir.file("c.mp3"), stream);
+  const Imported imported = importFile(dir.file("c.mp3"));
+  ASSERT_TRUE(imported.opened);
+  EXPECT_EQ(imported.format.mpegVersion, 2u);
+  EXPECT_EQ(imported.outputFrames, std::uint64_t{imported.format.frames} * 2);
+  const mpegtest::Decoded decoded = mpegtest::decodeStream(stream.data(), stream.size());
+  const std::size_t frames = decoded.samples.size() / 2;
+  ASSERT_GE(imported.samples.size() / 2, 2 * (frames - 2));
+  std::size_t mismatches = 0;
+  for (std::size_t k = 0; k + 2 < frames; ++k) {
+    for (int ch = 0; ch < 2; ++ch) {
+      if (imported.samples[4 * k + ch] != decoded.samples[2 * k + ch]) ++mismatches;
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
+}
+
+}  // namespace

@@ -4,9 +4,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 #include "qt_test_helpers.h"
 #include "ui/qt/client_area.h"
@@ -106,6 +110,37 @@ TEST_F(Dialogs, TuningHandsOverTheNotesShiftAndGraceThenEnds) {
   EXPECT_EQ(opened.frame.right() + 1, client.x() + window->clientArea()->width() - 8)
       << "on the left: the dialog's right edge 8 pixels inside the client area";
   EXPECT_EQ(opened.frame.top(), client.y());
+}
+
+TEST_F(Dialogs, TheSaveDialogAnswersAWorkerWithThePathChosen) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString chosen = dir.filePath("take 1.wav");
+  QString offered;
+  answerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) {
+      modal->close();
+      return;
+    }
+    offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+    dialog->selectFile(chosen);
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  std::atomic<bool> done{false};
+  std::optional<std::string> path;
+  std::thread worker([&] {
+    path = window->saveFileDialogFromWorker("Out.wav");
+    done = true;
+  });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 10000));
+  worker.join();
+  EXPECT_EQ(offered, QString("Out.wav"));
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(*path, chosen.toStdString());
+
+  answerNextModal([&](QWidget* modal) { modal->close(); });
+  EXPECT_EQ(window->saveFileDialog("Out.wav"), std::nullopt) << "cancelled: no name";
 }
 
 }  // namespace

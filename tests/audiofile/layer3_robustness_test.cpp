@@ -1,0 +1,147 @@
+// The decoder's edges and damaged input: the one-frame lag, streams cut from a
+// longer one, truncation, garbage and bit flips. Under AddressSanitizer any
+// read or write outside the reservoir or the output fails these tests.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "audiofile/layer3_decoder.h"
+#include "mp3_test_streams.h"
+
+namespace {
+
+using audiofile::toSample;
+
+TEST(Layer3Output, RoundsHalfAwayFromZeroAndClips) {
+  EXPECT_EQ(toSample(0.5), 1);
+  EXPECT_EQ(toSample(-0.5), -1);
+  EXPECT_EQ(toSample(0.0), 0);
+  EXPECT_EQ(toSample(0.49), 0);
+  EXPECT_EQ(toSample(-1.49), -1);
+  EXPECT_EQ(toSample(32767.6), 32767);
+  EXPECT_EQ(toSample(-32767.6), -32768);
+  EXPECT_EQ(toSample(-32768.4), -32768);
+  EXPECT_EQ(toSample(1e9), 32767);
+  EXPECT_EQ(toSample(-1e9), -32768);
+}
+
+class Layer3Damage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!mpegtest::haveTool("lame")) GTEST_SKIP() << "lame is needed (scripts/install-deps)";
+    stream = mpegtest::makeMp3(dir, 44100, 2, 1.0, "-b 128 -m j");
+    ASSERT_FALSE(stream.empty());
+    scan.scan(stream.data(), static_cast<std::uint32_t>(stream.size()));
+    ASSERT_GT(scan.frameCount(), 20u);
+  }
+
+  // A decode whose output must be whole frames, never more than announced.
+  static void expectSaneOutput(const std::vector<unsigned char>& bytes) {
+    const mpegtest::Decoded d = mpegtest::decodeStream(bytes.data(), bytes.size());
+    if (d.pages == 0) return;
+    const std::size_t frame = (d.rate >= 32000 ? 1152u : 576u) * d.channels;
+    EXPECT_EQ(d.samples.size() % frame, 0u);
+    EXPECT_LE(d.samples.size(), std::size_t{d.scanFrames} * d.channels);
+  }
+
+  std::size_t offsetOf(std::uint32_t frame) const {
+    return static_cast<std::size_t>(scan.frameStart(frame) - stream.data());
+  }
+
+  mpegtest::TempDir dir;
+  std::vector<unsigned char> stream;
+  audiofile::MpegScan scan;
+};
+
+TEST_F(Layer3Damage, FirstCallOnlyTakesTheHeaderAndWritesNothing) {
+  std::vector<const unsigned char*> starts = {scan.frameStart(0), scan.frameStart(1)};
+  std::vector<std::uint32_t> lengths = {scan.frameLength(0), scan.frameLength(1)};
+  std::vector<std::uint32_t> taken(2, 0);
+  auto decoder =
+      audiofile::Layer3Decoder::create(starts.data(), lengths.data(), taken.data(), 2, true, 0, 2);
+  ASSERT_TRUE(decoder);
+  std::vector<std::int16_t> out(2304, 0x5A5A);
+  std::uint32_t produced = 99;
+  EXPECT_EQ(decoder->decode(0, out.data(), &produced), audiofile::LAYER3_NEED_INPUT);
+  EXPECT_EQ(produced, 0u);
+  EXPECT_EQ(taken[0], 4u);
+  EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t s) { return s == 0x5A5A; }));
+  EXPECT_EQ(decoder->decode(1, out.data(), &produced), audiofile::LAYER3_FRAME_DONE);
+  EXPECT_EQ(produced, 2304u * 2);
+  EXPECT_EQ(taken[0], lengths[0]);
+}
+
+// A stream cut at a frame whose main data starts in the frames before it:
+// frames that point back past the cut produce nothing, and once the
+// reservoir holds what they need the output equals the whole stream's.
+TEST_F(Layer3Damage, StreamCutFromALongerOneResumesExactly) {
+  const mpegtest::Decoded whole = mpegtest::decodeStream(stream.data(), stream.size());
+  std::uint32_t cut = 0;
+  for (std::uint32_t i = 5; i < scan.frameCount() && cut == 0; ++i) {
+    const unsigned char* p = scan.frameStart(i);
+    const int mainDataBegin = (p[4] << 1) | (p[5] >> 7);
+    if (mainDataBegin != 0) cut = i;
+  }
+  ASSERT_NE(cut, 0u) << "the stream never used the bit reservoir";
+  const std::vector<unsigned char> tail(stream.begin() + static_cast<long>(offsetOf(cut)),
+                                        stream.end());
+  const mpegtest::Decoded part = mpegtest::decodeStream(tail.data(), tail.size());
+  ASSERT_GT(part.pages, 0u);
+  ASSERT_GE(part.statuses.size(), 2u);
+  EXPECT_EQ(part.statuses[0], audiofile::LAYER3_NEED_INPUT);
+  EXPECT_EQ(part.statuses[1], audiofile::LAYER3_FRAME_DONE);
+  const std::size_t frame = 1152 * 2;
+  ASSERT_GT(part.samples.size(), 4 * frame);
+  ASSERT_LT(part.samples.size(), std::size_t{part.scanFrames} * 2);
+  // The last frames of both decodes line up at the end; skip the first
+  // decoded frame, whose overlap half was still empty.
+  const std::size_t compared = part.samples.size() - frame;
+  EXPECT_TRUE(std::equal(part.samples.end() - static_cast<long>(compared), part.samples.end(),
+                         whole.samples.end() - static_cast<long>(compared)));
+}
+
+TEST_F(Layer3Damage, TruncatedStreamsDecodeWhatIsThere) {
+  for (const std::size_t size :
+       {offsetOf(3) + 10, offsetOf(7) + 200, stream.size() - 1, stream.size() / 2 + 33}) {
+    std::vector<unsigned char> cut(stream.begin(), stream.begin() + static_cast<long>(size));
+    expectSaneOutput(cut);
+  }
+}
+
+TEST_F(Layer3Damage, GarbageAfterValidFramesIsSurvived) {
+  std::mt19937 random(7);
+  std::vector<unsigned char> bytes(stream.begin(), stream.begin() + static_cast<long>(offsetOf(4)));
+  for (int i = 0; i < 40000; ++i) bytes.push_back(static_cast<unsigned char>(random()));
+  expectSaneOutput(bytes);
+  // Garbage that looks like agreeing headers everywhere.
+  std::vector<unsigned char> headers(stream.begin(),
+                                     stream.begin() + static_cast<long>(offsetOf(4)));
+  for (int i = 0; i < 300; ++i) {
+    const unsigned char h[4] = {stream[offsetOf(0)], stream[offsetOf(0) + 1],
+                                stream[offsetOf(0) + 2], stream[offsetOf(0) + 3]};
+    headers.insert(headers.end(), h, h + 4);
+    for (int k = 0; k < 60; ++k) headers.push_back(static_cast<unsigned char>(random()));
+  }
+  expectSaneOutput(headers);
+}
+
+TEST_F(Layer3Damage, BitFlipsInSideInfoAndMainDataAreSurvived) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 60; ++round) {
+    std::vector<unsigned char> bytes = stream;
+    for (std::uint32_t f = 0; f < scan.frameCount(); ++f) {
+      const std::size_t start = offsetOf(f);
+      const std::uint32_t length = scan.frameLength(f);
+      // Side info (after the 4 header bytes) in every frame, main data in some.
+      const std::size_t side = start + 4 + random() % 32;
+      bytes[side] ^= static_cast<unsigned char>(1u << (random() % 8));
+      if (random() % 3 == 0) {
+        const std::size_t main = start + 36 + random() % (length - 36);
+        bytes[main] ^= static_cast<unsigned char>(random());
+      }
+    }
+    expectSaneOutput(bytes);
+  }
+}
+
+}  // namespace

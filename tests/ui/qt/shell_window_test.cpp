@@ -42,11 +42,8 @@ TEST_F(WindowStart, OpensTitledAtThePlacementForTheDesktop) {
   EXPECT_EQ(window->windowTitle(), QString("Cantora"));
   // 1920 x 1080 gives an outer window of 1800 x 752 at (60, 60).
   EXPECT_EQ(window->frameGeometry(), QRect(60, 60, 1800, 752));
-  const app::Size outer = window->outerSize();
-  EXPECT_EQ(outer.width, 1800);
-  EXPECT_EQ(outer.height, 752);
-  EXPECT_EQ(app.layoutWidth, 1800);
-  EXPECT_EQ(app.layoutHeight, 752);
+  EXPECT_EQ(window->outerSize(), (app::Size{1800, 752}));
+  EXPECT_EQ(QSize(app.layoutWidth, app.layoutHeight), QSize(1800, 752)) << "the layout size";
   const view::Image& image = window->mainWindow().trackView().image;
   EXPECT_EQ(image.width(), window->clientArea()->width());
   EXPECT_EQ(image.height(), window->clientArea()->height());
@@ -66,14 +63,10 @@ TEST_F(WindowStart, ButtonsAndScrollBarSitAtTheLayoutRectanglesAlsoAfterAResize)
       ASSERT_NE(b, nullptr);
       EXPECT_EQ(b->text(), QString(view::BUTTON_TEXTS[i]));
       EXPECT_EQ(b->property("controlId").toInt(), view::BUTTON_ID_FIRST + i);
-      EXPECT_EQ(b->parentWidget(), client);
-      EXPECT_TRUE(b->isVisible());
+      EXPECT_TRUE(b->parentWidget() == client && b->isVisible());
       EXPECT_EQ(b->geometry(), toQRect(layout.buttons[i])) << "button " << i;
-      if (clientWanted.isEmpty()) {
-        first.push_back(b);
-      } else {
-        EXPECT_EQ(b, first[i]) << "the same buttons move, none is made anew";
-      }
+      if (clientWanted.isEmpty()) first.push_back(b);
+      EXPECT_EQ(b, first[i]) << "the same buttons move, none is made anew";
     }
     EXPECT_EQ(window->scrollBar()->geometry(), toQRect(layout.scrollBar));
     EXPECT_EQ(window->mainWindow().trackView().image.width(), client->width());
@@ -243,20 +236,6 @@ TEST_F(ButtonKeys, EnterOnTheFocusedButtonActsLikeItsClick) {
   QTest::keyClick(window->button(view::ID_LOOP), Qt::Key_Enter);
   ASSERT_TRUE(loopEntered.seen);
   EXPECT_EQ(loopEntered.caption, QString("Loop button pressed"));
-}
-
-TEST_F(ButtonKeys, EnterOnZoomInZoomsAndTheWindowShowsIt) {
-  placeTrack(200000);
-  activate();
-  const std::uint32_t fit = app.framesPerPixel;
-  window->focusButton(view::ID_ZOOM_IN);
-  app.focusIndex = view::ID_ZOOM_IN - view::BUTTON_ID_FIRST;
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-  EXPECT_EQ(app.framesPerPixel, fit / 2);
-  EXPECT_EQ(window->scrollBar()->maximum(), app.scrollMax);
-  EXPECT_EQ(mismatches(shownClient(*window), window->mainWindow().trackView().image,
-                       controlRects(*window)),
-            0);
 }
 
 using Mouse = WindowTest;

@@ -2,10 +2,12 @@
 // server: the host frames the driver asked for against the server's frames
 // (which must stand at exactly 44100/48000 of them), and the server's frames
 // against the wall clock. Takes as many seconds as given (default 60).
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 #include "host/drivers/jack/driver_harness.h"
@@ -15,6 +17,19 @@ namespace {
 
 std::atomic<std::int64_t> switches{0};
 std::atomic<std::int64_t> switchesAtPeerCycle{0};
+std::atomic<int> hostFrames{0};
+
+// Host frames asked for less 44100/48000 of the server's frames, per cycle:
+// its range over the first and over the last ten seconds. Within each it
+// moves over one host buffer; a drift moves the second range away. Written
+// only by the peer's cycles, read once the driver has stopped.
+struct Range {
+  double low = 1e18, high = -1e18;
+  void add(double d) { low = std::min(low, d), high = std::max(high, d); }
+  double middle() const { return (low + high) / 2; }
+};
+Range firstTen, lastTen;
+std::atomic<std::int64_t> lastTenFrom{-1};
 
 void onSwitch(std::int32_t, std::int32_t) {
   switches.fetch_add(1);
@@ -23,8 +38,14 @@ void onRate(double) {}
 std::int32_t onMessage(std::int32_t, std::int32_t, void*, double*) {
   return 0;
 }
-void onPeerCycle(std::int64_t) {
-  switchesAtPeerCycle.store(switches.load());
+void onPeerCycle(std::int64_t frames) {
+  const std::int64_t n = switches.load();
+  switchesAtPeerCycle.store(n);
+  const double d = static_cast<double>(n) * hostFrames.load() - frames * 44100.0 / 48000.0;
+  // The first half second settles the start.
+  if (frames > 24000 && frames <= 24000 + 480000) firstTen.add(d);
+  const std::int64_t from = lastTenFrom.load();
+  if (from >= 0 && frames > from) lastTen.add(d);
 }
 
 }  // namespace
@@ -43,11 +64,13 @@ int main(int argc, char** argv) {
   }
   std::int32_t minimum = 0, maximum = 0, frames = 0, granularity = 0;
   driver->getBufferSize(&minimum, &maximum, &frames, &granularity);
+  hostFrames.store(frames);
   drivers::AsioBufferInfo infos[4] = {{0, 0, {}}, {0, 1, {}}, {1, 0, {}}, {1, 1, {}}};
   drivers::AsioCallbacks callbacks{onSwitch, onRate, onMessage, nullptr};
   driver->createBuffers(infos, 4, frames, &callbacks);
 
-  jacktest::JackPeer peer(onPeerCycle);
+  auto peerOwner = std::make_unique<jacktest::JackPeer>(onPeerCycle);
+  jacktest::JackPeer& peer = *peerOwner;
   driver->start();
   peer.connect("Cantora:out_1", std::string(jacktest::JackPeer::PEER_NAME) + ":in");
   // Measure from a settled start, in the peer's cycles (after the driver's).
@@ -55,11 +78,14 @@ int main(int argc, char** argv) {
   const std::int64_t frames0 = peer.frames();
   const std::int64_t switches0 = switchesAtPeerCycle.load();
   const auto wall0 = std::chrono::steady_clock::now();
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds > 10 ? seconds - 10 : 0));
+  lastTenFrom.store(peer.frames());
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds > 10 ? 10 : seconds));
   const std::int64_t frames1 = peer.frames();
   const std::int64_t switches1 = switchesAtPeerCycle.load();
   const double wall =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+  peerOwner.reset();  // its cycles end before the ranges are read
   driver->stop();
   driver->disposeBuffers();
   driver->release();
@@ -73,6 +99,10 @@ int main(int argc, char** argv) {
       "  host frames %.0f, expected %.1f: off by %.1f frames (%.2f host buffers, %.2f ppm)\n",
       hostFrames, expected, hostFrames - expected, (hostFrames - expected) / frames,
       (hostFrames - expected) / expected * 1e6);
+  std::printf(
+      "  host frames less 44100/48000 of the server's: %.1f .. %.1f over the first ten "
+      "seconds, %.1f .. %.1f over the last ten: drift %.1f frames\n",
+      firstTen.low, firstTen.high, lastTen.low, lastTen.high, lastTen.middle() - firstTen.middle());
   std::printf("  server time / wall time %.6f (the dummy server's own clock accuracy)\n",
               serverSeconds / wall);
   return 0;

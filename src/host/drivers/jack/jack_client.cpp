@@ -4,8 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <mutex>
 
 #include "host/drivers/jack/jack_constants.h"
 #include "host/drivers/jack/jack_driver.h"
@@ -14,18 +12,10 @@ namespace jackdriver {
 
 namespace {
 
-// libjack reports its troubles through one process-wide function. Keep the
-// last message instead of printing it, so that a missing server does not
+// libjack reports its troubles on stderr through process-wide functions. The
+// driver turns them into its own error texts, so a missing server does not
 // spill socket errors onto the user's terminal.
-std::mutex lastErrorMutex;
-char lastError[256];
-
-void keepError(const char* text) {
-  std::lock_guard<std::mutex> lock(lastErrorMutex);
-  std::snprintf(lastError, sizeof lastError, "%s", text != nullptr ? text : "");
-}
-
-void ignoreInfo(const char*) {}
+void quiet(const char*) {}
 
 std::string reasonFor(jack_status_t status) {
   if ((status & JackServerFailed) != 0) return "is not running";
@@ -103,8 +93,8 @@ JackClient::JackClient(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 std::unique_ptr<JackClient> JackClient::open(const std::string& serverName, JackDriver& driver,
                                              std::string& error) {
-  jack_set_error_function(keepError);
-  jack_set_info_function(ignoreInfo);
+  jack_set_error_function(quiet);
+  jack_set_info_function(quiet);
   const std::string server = effectiveServerName(serverName);
   auto impl = std::make_unique<Impl>();
   impl->driver = &driver;

@@ -5,13 +5,12 @@
 
 #include "cli/cli_command.h"
 #include "cli/region_options.h"
+#include "cli/track_io.h"
 #include "tuning/pitch_readout.h"
 
 namespace cli {
 
 namespace {
-
-constexpr int EXIT_USAGE = 2;
 
 int runReadout(const Args& args) {
   std::string input;
@@ -39,7 +38,7 @@ int runReadout(const Args& args) {
   }
 
   audiofile::LoadedTrack track;
-  if (!loadTrackFrom(input, track)) return 1;
+  if (const int status = importTrack(input, track); status != 0) return status;
   tuning::TrackRegion region;
   std::string error;
   if (!resolveRegion(options, track, region, error)) {

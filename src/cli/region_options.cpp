@@ -1,23 +1,6 @@
 #include "cli/region_options.h"
 
-#include "cli/progress_bar.h"
-
 namespace cli {
-
-namespace {
-
-class ReadProgress : public audiofile::LoadObserver {
- public:
-  bool blockRead(std::uint64_t producedBytes, std::uint64_t totalBytes) override {
-    bar_.update(producedBytes, totalBytes);
-    return true;
-  }
-
- private:
-  ProgressBar bar_{"reading"};
-};
-
-}  // namespace
 
 bool takeOptionValue(const Args& args, std::size_t& i, const std::string& name, std::string& value,
                      std::string& error) {
@@ -86,17 +69,6 @@ bool resolveRegion(const RegionOptions& options, const audiofile::LoadedTrack& t
   region.selEnd = static_cast<std::int64_t>(start + length);
   region.channel = channel;
   return true;
-}
-
-bool loadTrackFrom(const std::string& path, audiofile::LoadedTrack& track) {
-  audiofile::LoadStatus status;
-  {
-    ReadProgress progress;
-    status = audiofile::loadTrack(path.c_str(), track, &progress);
-  }
-  if (status == audiofile::LoadStatus::Loaded) return true;
-  fail(path + ": " + audiofile::loadStatusMessage(status));
-  return false;
 }
 
 }  // namespace cli

@@ -33,8 +33,4 @@ bool takeRegionOption(const Args& args, std::size_t& i, RegionOptions& options, 
 bool resolveRegion(const RegionOptions& options, const audiofile::LoadedTrack& track,
                    tuning::TrackRegion& region, std::string& error);
 
-// Imports `path` as the desktop program opens a track, with a progress bar on
-// a terminal; prints the reason and returns false on failure.
-bool loadTrackFrom(const std::string& path, audiofile::LoadedTrack& track);
-
 }  // namespace cli

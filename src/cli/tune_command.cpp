@@ -2,32 +2,22 @@
 // imported track as the Tuning dialog's OK does, and writes the whole track.
 // OUT is written under a temporary name beside it and renamed when complete,
 // so it is never left half-written.
-#include <unistd.h>
-
 #include <array>
 #include <cctype>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <random>
 #include <string>
 #include <string_view>
 
-#include "audiofile/audiofile_constants.h"
-#include "audiofile/wav_writer.h"
 #include "cli/cli_command.h"
 #include "cli/progress_bar.h"
 #include "cli/region_options.h"
+#include "cli/track_io.h"
 #include "tuning/tune_selection.h"
 
 namespace cli {
 
 namespace {
 
-constexpr int EXIT_USAGE = 2;
-constexpr int EXIT_INTERRUPTED = 130;
-constexpr int TEMP_NAME_TRIES = 16;
 constexpr int MAX_SHIFT = 12;
 constexpr int MAX_GRACE = 250;
 constexpr int GRACE_STEP = 10;
@@ -39,34 +29,6 @@ constexpr std::array<std::string_view, 12> NOTE_NAMES = {"A",  "Bb", "B", "C",  
                                                          "Eb", "E",  "F", "Gb", "G",  "Ab"};
 constexpr std::array<std::string_view, 12> SHARP_NAMES = {"",   "A#", "", "",   "C#", "",
                                                           "D#", "",   "", "F#", "",   "G#"};
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void onSignal(int) {
-  interrupted = 1;
-}
-
-// Catches the signals that would end the program part-way through the write,
-// so that the temporary file can be removed.
-class SignalGuard {
- public:
-  SignalGuard() {
-    interrupted = 0;
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    for (int i = 0; i < 3; ++i) sigaction(SIGNALS[i], &sa, &saved_[i]);
-  }
-  ~SignalGuard() {
-    for (int i = 0; i < 3; ++i) sigaction(SIGNALS[i], &saved_[i], nullptr);
-  }
-  SignalGuard(const SignalGuard&) = delete;
-  SignalGuard& operator=(const SignalGuard&) = delete;
-
- private:
-  static constexpr int SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction saved_[3]{};
-};
 
 // A pitch class from its name: the letter in either case, then "b" or "#".
 int noteIndex(std::string_view name) {
@@ -96,71 +58,6 @@ bool parseNotes(const std::string& list, tuning::EngineParams& params, std::stri
     params.noteEnabled[index] = true;
   }
   return true;
-}
-
-std::string systemError(int err) {
-  return err != 0 ? std::string(": ") + std::strerror(err) : "";
-}
-
-// A name beside `out` that no file has: ".NAME.XXXXXX.tmp" in OUT's folder.
-std::string temporaryNameFor(const std::string& out, std::mt19937& gen) {
-  const std::size_t slash = out.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : out.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? out : out.substr(slash + 1);
-  static const char ALPHABET[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string tag(6, 'x');
-  for (char& c : tag) c = ALPHABET[gen() % (sizeof ALPHABET - 1)];
-  return folder + "." + name + "." + tag + ".tmp";
-}
-
-// Writes the whole track to `out` through a temporary file; the exit status.
-int writeTrack(const audiofile::LoadedTrack& track, const std::string& out) {
-  audiofile::WavWriter writer;
-  std::random_device seed;
-  std::mt19937 gen(seed());
-  std::string temp;
-  bool created = false;
-  for (int i = 0; i < TEMP_NAME_TRIES && !created; ++i) {
-    temp = temporaryNameFor(out, gen);
-    created = writer.create(temp.c_str(), track.channels, audiofile::TRACK_RATE, true);
-    if (!created && writer.lastError() != EEXIST) break;
-  }
-  if (!created) return fail(out + ": Could not create file!" + systemError(writer.lastError()));
-
-  const std::uint64_t totalBytes = std::uint64_t{track.frameCount} * track.channels * 2;
-  const std::uint64_t pieceBytes =
-      std::uint64_t{track.channels} * audiofile::BLOCK_BYTES_PER_CHANNEL;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(track.samples.get());
-  std::string failure;
-  {
-    ProgressBar bar("writing");
-    for (std::uint64_t done = 0; done < totalBytes; done += pieceBytes) {
-      if (interrupted != 0) {
-        failure = "interrupted; " + out + " was not written";
-        break;
-      }
-      const auto size = static_cast<std::uint32_t>(std::min(pieceBytes, totalBytes - done));
-      std::uint32_t accepted = 0;
-      const std::uint32_t status = writer.writeBlock(bytes + done, size, accepted);
-      writer.addToTotal(accepted);
-      if (status != audiofile::WAV_WRITE_OK || accepted != size) {
-        failure = out + ": could not write the file" + systemError(writer.lastError());
-        break;
-      }
-      bar.update(done + size, totalBytes);
-    }
-  }
-  writer.finish();
-  if (failure.empty() && !writer.lastFinishComplete())
-    failure = out + ": could not complete the file" + systemError(writer.lastError());
-  if (failure.empty() && std::rename(temp.c_str(), out.c_str()) != 0)
-    failure = out + ": could not replace the file" + systemError(errno);
-  if (!failure.empty()) {
-    ::unlink(temp.c_str());
-    fail(failure);
-    return interrupted != 0 ? EXIT_INTERRUPTED : 1;
-  }
-  return 0;
 }
 
 int usage(const std::string& message) {
@@ -208,9 +105,9 @@ int runTune(const Args& args) {
   }
   if (input.empty() || output.empty()) return usage("needs FILE and -o OUT.wav");
 
-  SignalGuard guard;
+  InterruptGuard guard;
   audiofile::LoadedTrack track;
-  if (!loadTrackFrom(input, track)) return 1;
+  if (const int status = importTrack(input, track); status != 0) return status;
   tuning::TrackRegion where;
   std::string error;
   if (!resolveRegion(region, track, where, error)) {
@@ -233,7 +130,7 @@ int runTune(const Args& args) {
     if (result.status != tuning::TuneStatus::Tuned)
       return fail(input + ": " + tuning::tuneStatusText(result.status));
   }
-  if (interrupted != 0) {
+  if (interrupted()) {
     fail("interrupted; " + output + " was not written");
     return EXIT_INTERRUPTED;
   }

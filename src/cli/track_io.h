@@ -1,0 +1,39 @@
+// Reading a track in and writing one out for the subcommands that do both
+// (decode, tune) or only the first (readout): the import with a progress bar,
+// the interruption guard, and the WAV output that is never left half-written.
+#pragma once
+
+#include <string>
+
+#include "audiofile/track_loader.h"
+
+namespace cli {
+
+inline constexpr int EXIT_USAGE = 2;
+inline constexpr int EXIT_INTERRUPTED = 130;
+
+// While alive, SIGINT, SIGTERM and SIGHUP only mark the run as interrupted, so
+// a temporary file can be removed before the program ends, and a write past
+// the file-size limit fails with EFBIG instead of killing the program.
+class InterruptGuard {
+ public:
+  InterruptGuard();
+  ~InterruptGuard();
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+};
+
+// True once a signal arrived under an InterruptGuard.
+bool interrupted();
+
+// Imports `path` as the desktop program opens a track, with a progress bar on
+// a terminal. Returns 0 when loaded; otherwise prints the reason and returns
+// the exit status (EXIT_INTERRUPTED when a signal stopped the read).
+int importTrack(const std::string& path, audiofile::LoadedTrack& track);
+
+// Writes the whole track to `out` as 16-bit PCM WAV through a temporary file
+// beside it, renamed when complete; a failed or interrupted write removes the
+// temporary and keeps any earlier `out`. Returns the exit status.
+int writeTrack(const audiofile::LoadedTrack& track, const std::string& out);
+
+}  // namespace cli

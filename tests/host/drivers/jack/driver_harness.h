@@ -72,8 +72,6 @@ struct TestHost {
   std::vector<std::int32_t> recorded[2];  // raw input values, preallocated
   std::atomic<std::int64_t> switches{0};
   std::atomic<int> halfErrors{0};
-  std::atomic<int> resetRequests{0};
-  std::atomic<int> otherMessages{0};
   std::int32_t expectedHalf = 0;
 
   static TestHost*& current() {
@@ -98,13 +96,7 @@ struct TestHost {
     h.switches.store(n + 1, std::memory_order_release);
   }
   static void rateChanged(double) {}
-  static std::int32_t message(std::int32_t selector, std::int32_t, void*, double*) {
-    if (selector == drivers::MESSAGE_RESET_REQUEST)
-      current()->resetRequests.fetch_add(1);
-    else
-      current()->otherMessages.fetch_add(1);
-    return 1;
-  }
+  static std::int32_t message(std::int32_t, std::int32_t, void*, double*) { return 1; }
   drivers::AsioCallbacks callbacks{bufferSwitch, rateChanged, message, nullptr};
 
   // Runs the host's set-up up to createBuffers and getLatencies; false with

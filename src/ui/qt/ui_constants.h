@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "view/view_constants.h"
+
 namespace ui {
 
 struct MenuItemText {
@@ -25,10 +27,11 @@ inline constexpr const char* ITEM_SELECT_DEVICE = "Select &device";
 inline constexpr const char* ACCEL_ABOUT_1 = "Alt+?";
 inline constexpr const char* ACCEL_ABOUT_2 = "Alt+/";
 
-// What is drawn on the window over the off-screen image.
-inline constexpr std::uint32_t CURSOR_COLOUR = 0x000000;
+// What is drawn on the window over the off-screen image: the play cursor's
+// pen (2 pixels, black) and the live recording's pen (the waveform's colour).
+inline constexpr std::uint32_t CURSOR_COLOUR = view::COLOUR_BLACK;
 inline constexpr int CURSOR_WIDTH = 2;
-inline constexpr std::uint32_t LIVE_COLOUR = 0x00F0F0;
+inline constexpr std::uint32_t LIVE_COLOUR = view::COLOUR_WAVE;
 
 // The device dialog.
 inline constexpr const char* DEVICE_DIALOG_CAPTION = "Select ASIO Device...";

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 #include "app/app_constants.h"
 #include "app/main_window.h"
@@ -236,6 +237,37 @@ TEST_F(ButtonKeys, EnterOnTheFocusedButtonActsLikeItsClick) {
   QTest::keyClick(window->button(view::ID_LOOP), Qt::Key_Enter);
   ASSERT_TRUE(loopEntered.seen);
   EXPECT_EQ(loopEntered.caption, QString("Loop button pressed"));
+}
+
+TEST_F(ButtonKeys, UUndoesTheTuningFromTheWindowOrAButtonNotFromTheScrollBar) {
+  placeTrack(20000);
+  activate();
+  auto keepUndo = [&] {
+    app.undo.samples.reset(new std::int16_t[100]);
+    std::fill_n(app.undo.samples.get(), 100, std::int16_t{777});
+    app.undo.startFrame = 1000;
+    app.undo.frameCount = 100;
+    app.undo.channel = 1;
+    app.undo.stereo = true;
+    window->enableUndoTuning(true);
+  };
+  auto undone = [&] { return app.samples[2 * 1050] == 777 && !app.undo.holdsSamples(); };
+
+  keepUndo();
+  window->focusScrollBar();
+  QTest::keyClick(window->scrollBar(), Qt::Key_U);
+  EXPECT_FALSE(undone()) << "the scroll bar's keys are not the window's";
+
+  QApplication::focusWidget()->clearFocus();  // the window itself has the keyboard
+  QTest::keyClick(window.get(), Qt::Key_U);
+  EXPECT_TRUE(undone());
+  EXPECT_FALSE(window->menuAction(app::CMD_UNDO_TUNING)->isEnabled());
+
+  std::fill_n(app.samples.get(), 2 * 20000, std::int16_t{0});
+  keepUndo();
+  window->focusButton(view::ID_STOP);
+  QTest::keyClick(window->button(view::ID_STOP), 'u');
+  EXPECT_TRUE(undone());
 }
 
 using Mouse = WindowTest;

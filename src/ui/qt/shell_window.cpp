@@ -27,6 +27,7 @@
 #include "tuning_dialog.h"
 #include "ui_constants.h"
 #include "view/track_view.h"
+#include "window_icon.h"
 
 namespace ui {
 
@@ -64,6 +65,7 @@ std::optional<std::string> chosenPath(const QString& path) {
 ShellWindow::ShellWindow(state::AppState& app, std::optional<app::Size> desktop)
     : app_(app), desktopOverride_(desktop) {
   setWindowTitle(QString::fromUtf8(app::WINDOW_TITLE));
+  setWindowIcon(makeWindowIcon());
   buildMenu();
   buildControls();
   main_ = std::make_unique<app::MainWindow>(app_, *this);

@@ -157,6 +157,10 @@ class JackPeer {
   bool connect(const std::string& from, const std::string& to) {
     return jack_connect(client_, from.c_str(), to.c_str()) == 0;
   }
+  bool connected(const std::string& from, const std::string& to) const {
+    jack_port_t* port = jack_port_by_name(client_, from.c_str());
+    return port != nullptr && jack_port_connected_to(port, to.c_str()) != 0;
+  }
   bool setPeriod(int frames) {
     return jack_set_buffer_size(client_, static_cast<jack_nframes_t>(frames)) == 0;
   }

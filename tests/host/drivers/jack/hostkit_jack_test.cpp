@@ -228,6 +228,15 @@ TEST_F(HostkitOnJack, ServerKilledDuringPlaybackLeavesEveryCallPrompt) {
   ASSERT_EQ(HostkitStart(1, 6), 1);
   ASSERT_TRUE(startStream(2 * HostkitBufferSize()));
   ASSERT_TRUE(waitFor([&] { return data.inputCalls.load() >= 3; }, 10s));
+  {
+    // autoconnect: the first two physical ports each way.
+    JackPeer peer;
+    ASSERT_TRUE(peer.ok());
+    EXPECT_TRUE(peer.connected("Cantora:out_1", "system:playback_1"));
+    EXPECT_TRUE(peer.connected("Cantora:out_2", "system:playback_2"));
+    EXPECT_TRUE(peer.connected("system:capture_1", "Cantora:in_1"));
+    EXPECT_TRUE(peer.connected("system:capture_2", "Cantora:in_2"));
+  }
   server.kill();
   std::this_thread::sleep_for(100ms);
   EXPECT_LT(timed([] { HostkitSampleRate(); }), 1s);

@@ -77,6 +77,18 @@ void onPeerCycle(std::int64_t frames) {
   }
 }
 
+TEST(JackDriverInit, ServerSettingNamesTheServerToUse) {
+  ::setenv("JACK_DEFAULT_SERVER", jacktest::uniqueServerName().c_str(), 1);
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  const std::string wanted = jacktest::uniqueServerName();
+  DriverRef driver(jacktest::createDriver({{"server", wanted}}));
+  ASSERT_NE(driver.driver, nullptr);
+  EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
+  char text[drivers::DRIVER_ERROR_BYTES] = {};
+  driver->getErrorMessage(text);
+  EXPECT_EQ(std::string(text), "JACK server \"" + wanted + "\" is not running");
+}
+
 TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock) {
   PrivateJackServer server(48000, 512);
   ASSERT_TRUE(server.ready()) << "jackd did not come up";

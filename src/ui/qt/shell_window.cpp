@@ -120,6 +120,7 @@ void ShellWindow::buildControls() {
       },
       this);
   setCentralWidget(client_);
+  client_->installEventFilter(this);
 
   scroll_ = new ScrollBar(client_);
   scroll_->setObjectName(SCROLL_BAR_NAME);
@@ -155,10 +156,7 @@ bool ShellWindow::start() {
   move(place.x, place.y);
   // Settle the menu bar and the client area at this size before the layout.
   if (layout() != nullptr) layout()->activate();
-  clientWidth_ = client_->width();
-  clientHeight_ = client_->height();
-  outerWidth_ = place.width;
-  outerHeight_ = place.height;
+  noteSizes();
 
   created_ = true;
   if (!main_->onCreate()) {
@@ -328,20 +326,30 @@ app::Size ShellWindow::desktopSize() {
 }
 
 app::Size ShellWindow::clientSize() {
-  if (onUiThreadNow()) {
-    clientWidth_ = client_->width();
-    clientHeight_ = client_->height();
-  }
+  if (onUiThreadNow()) noteSizes();
   return app::Size{clientWidth_.load(), clientHeight_.load()};
 }
 
 app::Size ShellWindow::outerSize() {
-  if (onUiThreadNow() && windowHandle() != nullptr) {
+  if (onUiThreadNow()) noteSizes();
+  return app::Size{outerWidth_.load(), outerHeight_.load()};
+}
+
+void ShellWindow::noteSizes() {
+  clientWidth_ = client_->width();
+  clientHeight_ = client_->height();
+  if (windowHandle() != nullptr) {
     const QSize outer = size() + frameExtra();
     outerWidth_ = outer.width();
     outerHeight_ = outer.height();
   }
-  return app::Size{outerWidth_.load(), outerHeight_.load()};
+}
+
+bool ShellWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Before the client area hands its new size on: a worker laying the window
+  // out again reads the sizes without asking this thread.
+  if (watched == client_ && event->type() == QEvent::Resize) noteSizes();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 QSize ShellWindow::frameExtra() const {

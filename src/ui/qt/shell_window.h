@@ -90,6 +90,7 @@ class ShellWindow : public QMainWindow, public app::Shell {
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildMenu();
@@ -99,6 +100,7 @@ class ShellWindow : public QMainWindow, public app::Shell {
   QSize frameExtra() const;
   void applySizeLimits();
   void keepOuterSize();
+  void noteSizes();
   // Runs `work` on this window's thread: at once when called there, else
   // queued (the caller never waits).
   template <class Work>

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <thread>
 
 #include "app/app_constants.h"
 #include "app/main_window.h"
@@ -71,6 +72,15 @@ TEST_F(WindowStart, ButtonsAndScrollBarSitAtTheLayoutRectanglesAlsoAfterAResize)
     }
     EXPECT_EQ(window->scrollBar()->geometry(), toQRect(layout.scrollBar));
     EXPECT_EQ(window->mainWindow().trackView().image.width(), client->width());
+    // A worker re-laying the window out reads the sizes without the UI thread.
+    app::Size clientSeen, outerSeen;
+    std::thread([&] {
+      clientSeen = window->clientSize();
+      outerSeen = window->outerSize();
+    }).join();
+    EXPECT_EQ(clientSeen, (app::Size{client->width(), client->height()}));
+    EXPECT_EQ(outerSeen,
+              (app::Size{window->frameGeometry().width(), window->frameGeometry().height()}));
   }
   // Without a track the scroll bar is empty and disabled.
   EXPECT_FALSE(window->scrollBar()->isEnabled());

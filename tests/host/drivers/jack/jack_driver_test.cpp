@@ -166,6 +166,16 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
       "frames over %.1f s, round trip %ld frames; reported in %d + out %d\n",
       tone.hz, tone.cents, levelDb, tone.worstPhase, high - low, serverSeconds,
       static_cast<long>(roundTrip), inLatency, outLatency);
+
+  // Told to, the driver shows the server's own rate and period instead.
+  DriverRef native(jacktest::createDriver({{"samplerate", "server"}, {"autoconnect", "no"}}));
+  ASSERT_NE(native.driver, nullptr);
+  ASSERT_EQ(native->init(nullptr), drivers::DRIVER_TRUE);
+  ASSERT_EQ(native->getSampleRate(&rate), 0);
+  EXPECT_EQ(rate, 48000.0);
+  std::int32_t minimum = 0, maximum = 0, preferred = 0, granularity = 0;
+  ASSERT_EQ(native->getBufferSize(&minimum, &maximum, &preferred, &granularity), 0);
+  EXPECT_EQ(preferred, 512);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 // the position with their limit after every code word.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace audiofile {
 
@@ -24,9 +26,9 @@ class BitReader {
   // The next n bits (0..32) without consuming them.
   std::uint32_t peek(int n) const {
     if (n == 0) return 0;
-    const unsigned char* p = data_ + (position_ >> 3);
-    std::uint64_t word = 0;
-    for (int i = 0; i < 8; ++i) word = (word << 8) | p[i];
+    std::uint64_t word;
+    std::memcpy(&word, data_ + (position_ >> 3), sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
     word <<= (position_ & 7);
     return static_cast<std::uint32_t>(word >> (64 - n));
   }

@@ -265,9 +265,15 @@ TEST_F(HostkitOnJack, MissingServerFailsInitAndTheDriverSaysWhy) {
 TEST_F(HostkitOnJack, DefaultCatalogueListsTheJackDriverAfterTheVirtualDevice) {
   // The catalogue the build wrote, not a user's.
   unsetenv("CANTORA_DRIVER_CATALOGUE");
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = configHome != nullptr ? configHome : "";
   setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
   char names[2048] = {};
   const std::int32_t count = HostkitListDevices(names, sizeof names);
+  if (configHome != nullptr)
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
   ASSERT_EQ(count, 2);
   EXPECT_STREQ(names, "Virtual Audio Device");
   EXPECT_STREQ(names + std::strlen(names) + 1, "JACK Audio");

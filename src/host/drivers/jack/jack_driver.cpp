@@ -256,8 +256,21 @@ std::int32_t JackDriver::outputReady() {
   return DRIVER_NOT_PRESENT;
 }
 
-void JackDriver::switchHalf(std::int32_t half) {
-  callbacks_.bufferSwitch(half, DRIVER_TRUE);
+void JackDriver::exchange(const float* const* in, float* const* out, int frames) {
+  const std::size_t offset = static_cast<std::size_t>(half_) *
+                             static_cast<std::size_t>(hostFrames_) *
+                             static_cast<std::size_t>(codec_.bytesPerSample);
+  for (int c = 0; c < CHANNELS; ++c) {
+    if (inputs_[c].created) codec_.encode(in[c], inputs_[c].halves.get() + offset, frames);
+  }
+  callbacks_.bufferSwitch(half_, DRIVER_TRUE);
+  for (int c = 0; c < CHANNELS; ++c) {
+    if (outputs_[c].created)
+      codec_.decode(outputs_[c].halves.get() + offset, out[c], frames);
+    else
+      std::fill_n(out[c], frames, 0.0f);
+  }
+  half_ ^= 1;
 }
 
 void JackDriver::process(const float* const* in, float* const* out, int frames) {
@@ -273,42 +286,15 @@ void JackDriver::process(const float* const* in, float* const* out, int frames) 
     direct_ = false;
     bridge_.reset();
   }
-  if (direct_) {
-    const std::size_t offset = static_cast<std::size_t>(half_) *
-                               static_cast<std::size_t>(hostFrames_) *
-                               static_cast<std::size_t>(codec_.bytesPerSample);
-    for (int c = 0; c < CHANNELS; ++c) {
-      if (inputs_[c].created) codec_.encode(in[c], inputs_[c].halves.get() + offset, frames);
-    }
-    switchHalf(half_);
-    for (int c = 0; c < CHANNELS; ++c) {
-      if (outputs_[c].created)
-        codec_.decode(outputs_[c].halves.get() + offset, out[c], frames);
-      else
-        std::fill_n(out[c], frames, 0.0f);
-    }
-    half_ ^= 1;
-  } else {
+  if (direct_)
+    exchange(in, out, frames);
+  else
     bridge_.process(in, out, frames, *this);
-  }
   inProcess_.store(false);
 }
 
 void JackDriver::hostBuffer(const float* const* in, float* const* out) {
-  const std::size_t offset = static_cast<std::size_t>(half_) *
-                             static_cast<std::size_t>(hostFrames_) *
-                             static_cast<std::size_t>(codec_.bytesPerSample);
-  for (int c = 0; c < CHANNELS; ++c) {
-    if (inputs_[c].created) codec_.encode(in[c], inputs_[c].halves.get() + offset, hostFrames_);
-  }
-  switchHalf(half_);
-  for (int c = 0; c < CHANNELS; ++c) {
-    if (outputs_[c].created)
-      codec_.decode(outputs_[c].halves.get() + offset, out[c], hostFrames_);
-    else
-      std::fill_n(out[c], hostFrames_, 0.0f);
-  }
-  half_ ^= 1;
+  exchange(in, out, hostFrames_);
 }
 
 void JackDriver::postResetRequest() {

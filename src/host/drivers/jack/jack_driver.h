@@ -60,7 +60,9 @@ class JackDriver final : public drivers::AsioDriver, private HostSide {
   ~JackDriver() override;
 
   void hostBuffer(const float* const* in, float* const* out) override;
-  void switchHalf(std::int32_t half);
+  // Hands the host one buffer: inputs into half half_, the switch, that
+  // half's outputs out; frames is the host's buffer size.
+  void exchange(const float* const* in, float* const* out, int frames);
   void fail(const std::string& text);
   void postResetRequest();
   void computeLatencies();
@@ -97,7 +99,6 @@ class JackDriver final : public drivers::AsioDriver, private HostSide {
   // The audio thread's own state.
   std::int32_t half_ = 0;
   bool direct_ = true;
-  double bridgeRate_ = 0.0;
 
   // Shared between the application's thread and the server's threads.
   std::atomic<bool> running_{false};

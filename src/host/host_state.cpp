@@ -17,10 +17,21 @@ namespace {
 
 HostState state;
 
+void setErrorText(const char* text) {
+  std::snprintf(state.errorText, sizeof state.errorText, "%s", text);
+}
+
 bool initWithContext(void* window) {
   HostState& s = state;
   s.driverContext.reset(new (std::nothrow) DriverContext);
-  if (!s.driverContext || !s.driverContext->create(window, s.openDriver)) {
+  if (!s.driverContext) {
+    setErrorText("out of memory");
+    return false;
+  }
+  if (!s.driverContext->create(window, s.openDriver)) {
+    // the context goes, its driver's reason stays for the user
+    const char* reason = s.driverContext->errorText();
+    setErrorText(reason[0] != '\0' ? reason : "the driver could not be started");
     s.driverContext.reset();
     return false;
   }
@@ -124,7 +135,11 @@ std::int32_t HostkitListDevices(char* buffer, std::int32_t size) {
 
 bool HostkitInit(void* window, std::int32_t deviceIndex) {
   host::HostState& s = hostState();
-  if (s.initialised) return false;
+  if (s.initialised) {
+    host::setErrorText("an audio driver is already open");
+    return false;
+  }
+  s.errorText[0] = '\0';
   // a context left by an earlier attempt still talks to its driver: it goes first
   s.driverContext.reset();
   host::releaseDriver();
@@ -132,17 +147,30 @@ bool HostkitInit(void* window, std::int32_t deviceIndex) {
   s.driverList.reset(new (std::nothrow) host::DriverList());
   if (!s.driverList || s.driverList->count() == 0) {
     s.driverList.reset();
+    host::setErrorText("no audio driver is listed in the driver catalogue");
     return false;
   }
   std::int32_t index = deviceIndex >= 0 ? deviceIndex : host::configuredDeviceIndex();
   if (index < 0 || index >= s.driverList->count()) index = 0;
   s.deviceIndex = index;
   s.openResult = s.driverList->openDriver(index, &s.openDriver);
-  if (s.openResult != host::DRIVER_LIST_OK || !host::initWithContext(window)) {
+  if (s.openResult != host::DRIVER_LIST_OK) {
+    char text[sizeof s.errorText];
+    std::snprintf(text, sizeof text, "the audio driver could not be loaded (code %d)",
+                  static_cast<int>(s.openResult));
+    host::setErrorText(text);
+    host::releaseDriver();
+    return false;
+  }
+  if (!host::initWithContext(window)) {
     host::releaseDriver();
     return false;
   }
   return true;
+}
+
+const char* HostkitErrorText() {
+  return hostState().errorText;
 }
 
 std::int32_t HostkitStart(std::int32_t requestedPorts, HostMode mode) {

@@ -39,6 +39,7 @@ struct HostState {
   std::unique_ptr<bool[]> paused;
   std::unique_ptr<HostPort*[]> ports;
   std::unique_ptr<Stream*[]> streams;
+  char errorText[160] = {};  // why the last HostkitInit failed
 };
 
 HostState& hostState();

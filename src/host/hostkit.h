@@ -26,6 +26,11 @@ std::int32_t HostkitListDevices(char* buffer, std::int32_t size);
 // the reset handler. Succeeds at most once per process.
 bool HostkitInit(void* window, std::int32_t deviceIndex);
 
+// Why the last HostkitInit failed, in one line for the user (the driver's own
+// text when it refused to start, such as a JACK server that is not running);
+// empty after a successful one.
+const char* HostkitErrorText();
+
 // Creates the driver's buffers for mode, attaches the ports and starts the
 // driver; returns the number of ports, 0 on failure (then call HostkitShutdown).
 std::int32_t HostkitStart(std::int32_t requestedPorts, HostMode mode);

@@ -251,10 +251,17 @@ TEST_F(VirtualDevice, BadSettingsOrAnUnwritableCaptureRefuseToInitialise) {
       folder.write("drivers.ini", hosttest::virtualCatalogue("samplerate = fast\n"));
   setenv("CANTORA_DRIVER_CATALOGUE", catalogue.c_str(), 1);
   EXPECT_FALSE(HostkitInit(nullptr, 0));
+  EXPECT_NE(std::string(HostkitErrorText()).find("samplerate"), std::string::npos)
+      << HostkitErrorText();
   folder.write("drivers.ini",
                hosttest::virtualCatalogue("capture = " + folder.path() + "/no/such/dir.wav\n"));
   EXPECT_FALSE(HostkitInit(nullptr, 0));
+  EXPECT_NE(std::string(HostkitErrorText()).find("dir.wav"), std::string::npos)
+      << HostkitErrorText();
   EXPECT_EQ(HostkitSampleRate(), 0);
+  folder.write("drivers.ini", "");
+  EXPECT_FALSE(HostkitInit(nullptr, 0));
+  EXPECT_STREQ(HostkitErrorText(), "no audio driver is listed in the driver catalogue");
 }
 
 TEST_F(VirtualDevice, InitialisesOncePerProcessAndCountsDevicesFromTheCatalogue) {

@@ -161,7 +161,13 @@ void Layer3Decoder::intensityLong(const GranuleChannel& gc, bool midSide) {
   while (first < 22 && bands.longBounds[first] < nonzero_[1]) ++first;
   if (midSide) midSideLines(spectrum_[0], spectrum_[1], 0, bands.longBounds[first]);
   for (int sfb = first; sfb < 22; ++sfb) {
-    // The last band has no scale factor of its own and follows the one before.
+    // The last band has no scale factor of its own: it follows the band before
+    // when that one carries intensity too, and takes position 0 when it is the
+    // only intensity band.
+    if (sfb == 21 && first == 21) {
+      applyIntensity(bands.longBounds[21], bands.longBounds[22], 0, -1, midSide);
+      continue;
+    }
     const int source = sfb == 21 ? 20 : sfb;
     applyIntensity(bands.longBounds[sfb], bands.longBounds[sfb + 1], sf.longBands[source],
                    sf.longIllegal[source], midSide);
@@ -223,6 +229,8 @@ void Layer3Decoder::intensityShort(const GranuleChannel& gc, bool midSide) {
       const int from = 3 * bands.shortBounds[sfb] + w * width;
       if (sfb < start[w]) {
         if (midSide) midSideLines(spectrum_[0], spectrum_[1], from, from + width);
+      } else if (sfb == 12 && start[w] == 12) {
+        applyIntensity(from, from + width, 0, -1, midSide);
       } else {
         const int source = sfb == 12 ? 11 : sfb;
         applyIntensity(from, from + width, sf.shortBands[source][w], sf.shortIllegal[source],

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -152,7 +153,7 @@ bool DriverContext::create(void* window, drivers::AsioDriver* driver) {
   if (driver_->init(window) == drivers::DRIVER_FALSE) {
     char text[drivers::DRIVER_ERROR_BYTES + 4] = {};
     driver_->getErrorMessage(text);
-    std::strncpy(errorText_, text, sizeof errorText_ - 1);
+    std::snprintf(errorText_, sizeof errorText_, "%s", text);
     return false;
   }
   driver_->getDriverName(driverName_);

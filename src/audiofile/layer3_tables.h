@@ -16,7 +16,10 @@ inline constexpr int MAX_QUANTISED = 8206;
 inline constexpr int SUBBANDS = 32;
 inline constexpr int SLOTS = 18;
 // The filterbank's output is in 16-bit sample units: the synthesis window is
-// the published one multiplied by this scale.
+// the published one multiplied by this scale. 32768 maps the standard's full
+// scale onto the 16-bit range exactly; 32767 would leave every sample short by
+// 1/32768 of itself, a full LSB near full scale, and the reference decodings of
+// the conformance streams are not met with it.
 inline constexpr double SYNTHESIS_SCALE = 32768.0;
 
 struct ScaleFactorBands {

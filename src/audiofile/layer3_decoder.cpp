@@ -174,7 +174,9 @@ bool Layer3Decoder::parseSideInfo(BitReader& reader) {
       gc.windowSwitching = reader.readBit();
       if (gc.windowSwitching) {
         gc.blockType = static_cast<int>(reader.read(2));
-        gc.mixedBlock = reader.readBit() && gc.blockType == 2;
+        // The flag also marks start and stop blocks: their two lowest
+        // subbands then take the normal long window.
+        gc.mixedBlock = reader.readBit();
         gc.tableSelect[0] = static_cast<int>(reader.read(5));
         gc.tableSelect[1] = static_cast<int>(reader.read(5));
         gc.tableSelect[2] = 0;

@@ -3,6 +3,7 @@
 // read or write outside the reservoir or the output fails these tests.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "audiofile/layer3_decoder.h"
@@ -141,6 +142,28 @@ TEST_F(Layer3Damage, BitFlipsInSideInfoAndMainDataAreSurvived) {
       }
     }
     expectSaneOutput(bytes);
+  }
+}
+
+// Intensity and mid/side stereo of both versions come only from the
+// conformance streams; damage there reaches the intensity position tables.
+TEST(Layer3DamageJointStereo, BitFlipsInIntensityStereoStreamsAreSurvived) {
+  const std::string dir = CANTORA_TESTDATA_DIR "/mp3";
+  if (!std::filesystem::exists(dir + "/README.md"))
+    GTEST_SKIP() << "conformance data missing: " << dir;
+  std::mt19937 random(5);
+  for (const char* name : {"l3-test46", "l3-he_mode"}) {
+    const auto original = mpegtest::readFile(dir + "/" + name + ".bit");
+    ASSERT_FALSE(original.empty());
+    for (int round = 0; round < 8; ++round) {
+      std::vector<unsigned char> bytes = original;
+      for (int flip = 0; flip < 400; ++flip) {
+        bytes[random() % bytes.size()] ^= static_cast<unsigned char>(1u << (random() % 8));
+      }
+      const mpegtest::Decoded d = mpegtest::decodeStream(bytes.data(), bytes.size());
+      if (d.pages == 0) continue;
+      EXPECT_LE(d.samples.size(), std::size_t{d.scanFrames} * d.channels);
+    }
   }
 }
 

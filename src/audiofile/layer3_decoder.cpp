@@ -89,6 +89,9 @@ int Layer3Decoder::decode(std::uint32_t frameNumber, std::int16_t* output,
                    header_.rateIndex == streamRateIndex_ && header_.channels == streamChannels_;
     frameSize_ = std::max<std::int64_t>(0, std::int64_t{frameLengths_[head]} - HEADER_BYTES);
     sideInfoSize_ = sideInfoBytes(header_);
+    // A frame too short for its own side information would take the next
+    // frame's bytes for it.
+    if (frameSize_ < sideInfoSize_) frameUsable_ = false;
     selector_ ^= 1;
     headerParsed_ = true;
     status_ = LAYER3_NEED_INPUT;

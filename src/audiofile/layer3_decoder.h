@@ -32,7 +32,7 @@ struct GranuleChannel {
   int scalefacCompress = 0;
   bool windowSwitching = false;
   int blockType = 0;
-  bool mixedBlock = false;
+  bool mixedBlock = false;  // as sent: start and stop blocks may carry it too
   int tableSelect[3] = {};
   int subblockGain[3] = {};
   int region1Start = 0;  // first line of region 1

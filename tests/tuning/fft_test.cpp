@@ -15,8 +15,6 @@ namespace {
 
 using tuning::FftBackend;
 
-constexpr FftBackend ALL_BACKENDS[] = {FftBackend::Fftw, FftBackend::Radix2};
-
 std::vector<double> randomSignal(int n, unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);
@@ -25,16 +23,22 @@ std::vector<double> randomSignal(int n, unsigned seed) {
   return x;
 }
 
+// Bins 0..n/2 of x, interleaved as the transform gives them.
+std::vector<double> transform(tuning::RealFft& fft, const std::vector<double>& x) {
+  std::copy(x.begin(), x.end(), fft.input());
+  fft.forward();
+  return {fft.spectrum(), fft.spectrum() + fft.size() + 2};
+}
+
 class FftBackends : public ::testing::TestWithParam<FftBackend> {};
 
-TEST_P(FftBackends, MatchesDirectDftUnscaled) {
+TEST_P(FftBackends, MatchesDirectDftUnscaledAndKeepsNoStateBetweenRuns) {
   for (int n : {4, 8, 16, 64, 256, 1024}) {
     auto fft = tuning::makeRealFft(n, GetParam());
     ASSERT_NE(fft, nullptr) << n;
     ASSERT_EQ(fft->size(), n);
     const auto x = randomSignal(n, 17 + n);
-    std::copy(x.begin(), x.end(), fft->input());
-    fft->forward();
+    const auto bins = transform(*fft, x);
     double worst = 0.0;
     for (int k = 0; k <= n / 2; ++k) {
       double re = 0.0, im = 0.0;
@@ -43,33 +47,16 @@ TEST_P(FftBackends, MatchesDirectDftUnscaled) {
         re += x[m] * std::cos(angle);
         im += x[m] * std::sin(angle);
       }
-      worst = std::max({worst, std::fabs(re - fft->spectrum()[2 * k]),
-                        std::fabs(im - fft->spectrum()[2 * k + 1])});
+      worst = std::max({worst, std::fabs(re - bins[2 * k]), std::fabs(im - bins[2 * k + 1])});
     }
     EXPECT_LT(worst, 1e-9 * n) << "n = " << n;
+    EXPECT_EQ(transform(*fft, x), bins) << "n = " << n;
   }
+  for (int n : {0, 2, 1000, -4096}) EXPECT_EQ(tuning::makeRealFft(n, GetParam()), nullptr) << n;
 }
 
-TEST_P(FftBackends, RepeatedTransformsGiveTheSameBins) {
-  auto fft = tuning::makeRealFft(512, GetParam());
-  ASSERT_NE(fft, nullptr);
-  const auto x = randomSignal(512, 3);
-  std::copy(x.begin(), x.end(), fft->input());
-  fft->forward();
-  const std::vector<double> first(fft->spectrum(), fft->spectrum() + 514);
-  std::copy(x.begin(), x.end(), fft->input());
-  fft->forward();
-  for (int k = 0; k < 514; ++k) EXPECT_EQ(first[k], fft->spectrum()[k]) << k;
-}
-
-TEST_P(FftBackends, RefusesSizesThatAreNotPowersOfTwo) {
-  EXPECT_EQ(tuning::makeRealFft(0, GetParam()), nullptr);
-  EXPECT_EQ(tuning::makeRealFft(2, GetParam()), nullptr);
-  EXPECT_EQ(tuning::makeRealFft(1000, GetParam()), nullptr);
-  EXPECT_EQ(tuning::makeRealFft(-4096, GetParam()), nullptr);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllBackends, FftBackends, ::testing::ValuesIn(ALL_BACKENDS),
+INSTANTIATE_TEST_SUITE_P(AllBackends, FftBackends,
+                         ::testing::Values(FftBackend::Fftw, FftBackend::Radix2),
                          [](const auto& info) {
                            return info.param == FftBackend::Fftw ? "Fftw" : "Radix2";
                          });
@@ -79,16 +66,12 @@ TEST(FftBackendsAgree, AtTheLargestReadoutSize) {
   const auto x = randomSignal(n, 5);
   auto a = tuning::makeRealFft(n, FftBackend::Fftw);
   auto b = tuning::makeRealFft(n, FftBackend::Radix2);
-  ASSERT_NE(a, nullptr);
-  ASSERT_NE(b, nullptr);
-  std::copy(x.begin(), x.end(), a->input());
-  std::copy(x.begin(), x.end(), b->input());
-  a->forward();
-  b->forward();
+  ASSERT_TRUE(a && b);
+  const auto binsA = transform(*a, x);
+  const auto binsB = transform(*b, x);
   double worst = 0.0;
-  for (int k = 0; k <= n / 2; ++k)
-    worst = std::max({worst, std::fabs(a->spectrum()[2 * k] - b->spectrum()[2 * k]),
-                      std::fabs(a->spectrum()[2 * k + 1] - b->spectrum()[2 * k + 1])});
+  for (std::size_t k = 0; k < binsA.size(); ++k)
+    worst = std::max(worst, std::fabs(binsA[k] - binsB[k]));
   EXPECT_LT(worst, 1e-8);
 }
 

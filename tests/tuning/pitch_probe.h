@@ -68,14 +68,6 @@ inline std::optional<double> medianPitchHz(const std::vector<std::int16_t>& x, s
   return found[found.size() / 2];
 }
 
-// RMS level in dB (full scale = 32768) of x[begin, end).
-inline double levelDb(const std::vector<std::int16_t>& x, std::int64_t begin, std::int64_t end) {
-  double sum = 0.0;
-  for (std::int64_t i = begin; i < end; ++i) sum += static_cast<double>(x[i]) * x[i];
-  const double rms = std::sqrt(sum / std::max<std::int64_t>(end - begin, 1));
-  return 20.0 * std::log10(std::max(rms, 1e-9) / 32768.0);
-}
-
 // Mean rectified level in dB (full scale = 32768) of x[begin, end).
 inline double averageLevelDb(const std::vector<std::int16_t>& x, std::int64_t begin,
                              std::int64_t end) {

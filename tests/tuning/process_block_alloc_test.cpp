@@ -16,46 +16,40 @@ std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 int* volatile kept = nullptr;  // keeps the counter's own check from being optimised away
 
-void* allocate(std::size_t size) {
+void* counted(void* p) {
   if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
+  return p;
 }
 
-void* allocateAligned(std::size_t size, std::align_val_t align) {
-  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
+void* orThrow(void* p) {
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+
+void* allocAligned(std::size_t size, std::align_val_t align) {
   const auto a = static_cast<std::size_t>(align);
-  if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
-  throw std::bad_alloc();
+  return counted(std::aligned_alloc(a, (size + a - 1) / a * a));
 }
 
 }  // namespace
 
 void* operator new(std::size_t size) {
-  return allocate(size);
+  return orThrow(counted(std::malloc(size == 0 ? 1 : size)));
 }
 void* operator new[](std::size_t size) {
-  return allocate(size);
+  return orThrow(counted(std::malloc(size == 0 ? 1 : size)));
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(size);
-  } catch (...) {
-    return nullptr;
-  }
+  return counted(std::malloc(size == 0 ? 1 : size));
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(size);
-  } catch (...) {
-    return nullptr;
-  }
+  return counted(std::malloc(size == 0 ? 1 : size));
 }
 void* operator new(std::size_t size, std::align_val_t align) {
-  return allocateAligned(size, align);
+  return orThrow(allocAligned(size, align));
 }
 void* operator new[](std::size_t size, std::align_val_t align) {
-  return allocateAligned(size, align);
+  return orThrow(allocAligned(size, align));
 }
 void operator delete(void* p) noexcept {
   std::free(p);

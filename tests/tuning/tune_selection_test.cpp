@@ -73,19 +73,9 @@ TEST(TuneSelection, CorrectsTheRegionInPlaceAndLinesItUpWithTheRegionStart) {
   // The first grain's window starts near zero, so a few of the first output
   // samples truncate to 0 and are dropped with the latency.
   EXPECT_LE(std::abs(bestShift), 8);
-
-  // A tone 47 cents sharp comes out on A, in the same place.
-  auto tone = testsignals::sine(452.0, 60000, 12000.0);
-  const auto result2 = TuneSelection(noteA(), trackOf(tone, 1), region);
-  ASSERT_EQ(result2.status, TuneStatus::Tuned);
-  const auto hz = probe::medianPitchHz(tone, region.selStart + 8000, region.selEnd - 2048);
-  ASSERT_TRUE(hz.has_value());
-  std::printf("region of 452 Hz tuned to A: %.3f Hz (%+.2f cents)\n", *hz,
-              probe::cents(440.0, *hz));
-  EXPECT_LT(std::fabs(probe::cents(440.0, *hz)), 5.0);
 }
 
-TEST(TuneSelection, OnlyTheChosenChannelChangesAndTheUndoCopyHoldsItsOldSamples) {
+TEST(TuneSelection, TunesOnlyTheChosenChannelAndTheUndoCopyHoldsItsOldSamples) {
   const auto left = testsignals::sine(452.0, 40000);
   const auto right = testsignals::sine(300.0, 40000, 9000.0);
   for (int channel : {1, 2}) {
@@ -100,16 +90,20 @@ TEST(TuneSelection, OnlyTheChosenChannelChangesAndTheUndoCopyHoldsItsOldSamples)
     ASSERT_EQ(result.status, TuneStatus::Tuned);
     const int other = 2 - channel;  // element offset of the untouched channel
     const int tuned = channel - 1;
-    std::int64_t changed = 0;
+    std::vector<std::int16_t> channelOut;
     for (std::int64_t f = 0; f < 40000; ++f) {
       ASSERT_EQ(stereo[2 * f + other], before[2 * f + other]) << channel << " " << f;
       const bool inRegion = f >= region.selStart && f < region.selEnd;
       if (!inRegion) {
         ASSERT_EQ(stereo[2 * f + tuned], before[2 * f + tuned]) << f;
       }
-      changed += stereo[2 * f + tuned] != before[2 * f + tuned];
+      channelOut.push_back(stereo[2 * f + tuned]);
     }
-    EXPECT_GT(changed, 20000) << channel;
+    // Left: 452 Hz comes out on A; right: 300 Hz, 27 cents below D4, goes to A3.
+    const auto hz = probe::medianPitchHz(channelOut, 10000, 33000);
+    ASSERT_TRUE(hz.has_value()) << channel;
+    std::printf("channel %d tuned to A: %.3f Hz\n", channel, *hz);
+    EXPECT_LT(std::fabs(probe::cents(channel == 1 ? 440.0 : 220.0, *hz)), 5.0) << channel;
     const auto& undo = result.undo;
     EXPECT_TRUE(undo.stereo);
     EXPECT_EQ(undo.channel, channel);

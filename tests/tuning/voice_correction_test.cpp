@@ -91,11 +91,10 @@ TEST(VoiceCorrection, ASungLineTunedToCMajorLandsOnTheScale) {
   const Shares before = measure(input, line, 0);
   const Shares after = measure(output, line, LATENCY);
   std::printf(
-      "voiced frames within 20 cents of C major: %d/%d (%.0f%%) before, %d/%d (%.0f%%) after\n",
-      before.within20, before.voiced, 100 * before.share20(), after.within20, after.voiced,
-      100 * after.share20());
-  std::printf("within 10 cents: %.0f%% before, %.0f%% after\n", 100 * before.share10(),
-              100 * after.share10());
+      "voiced frames within 20 / 10 cents of C major: %.0f%% / %.0f%% before (%d frames), "
+      "%.0f%% / %.0f%% after (%d)\n",
+      100 * before.share20(), 100 * before.share10(), before.voiced, 100 * after.share20(),
+      100 * after.share10(), after.voiced);
   ASSERT_GT(before.voiced, 50);
   EXPECT_LT(before.share20(), 0.5);
   EXPECT_GE(after.voiced, before.voiced * 9 / 10);

@@ -2,11 +2,13 @@
 // fake audio host that logs its calls, for the application's tests.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_context.h"
@@ -38,6 +40,28 @@ class FakeHost : public app::TransportHost {
   }
   std::vector<std::string>& log_;
   const state::AppState& app_;
+};
+
+// Holds viewMutex on another thread for as long as it lives, as a drawing
+// thread does.
+class ViewHeld {
+ public:
+  explicit ViewHeld(std::timed_mutex& mutex)
+      : holder_([this, &mutex] {
+          std::lock_guard lock(mutex);
+          held_ = true;
+          while (!done_) std::this_thread::yield();
+        }) {
+    while (!held_) std::this_thread::yield();
+  }
+  ~ViewHeld() {
+    done_ = true;
+    holder_.join();
+  }
+
+ private:
+  std::atomic<bool> held_{false}, done_{false};
+  std::thread holder_;
 };
 
 struct Harness {

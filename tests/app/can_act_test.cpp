@@ -20,24 +20,23 @@ using state::TransportMode;
 using A = TransportAction;
 using M = TransportMode;
 
+auto fieldsOf(const state::AppState& a) {
+  return std::make_tuple(a.mode.load(), a.selActive, a.loop.load(), a.recording.load(), a.paused,
+                         a.follow.load(), a.restoreScrollOnResume, a.spoolToFile.load(),
+                         a.readout[0].shown, a.readout[1].shown, a.selStart, a.selEnd, a.frameCount,
+                         a.savedScrollPos, a.scrollPos, a.scrollMax, a.samples.get(),
+                         a.spoolBuffer.get(), a.undo.holdsSamples());
+}
+
 // Everything a refusal must leave alone.
 struct Snapshot {
-  explicit Snapshot(apptest::Harness& h) : buttons(h.shell.buttons) {
-    const state::AppState& a = h.app;
-    fields = std::make_tuple(
-        a.mode.load(), a.selActive, a.loop.load(), a.recording.load(), a.paused, a.follow.load(),
-        a.restoreScrollOnResume, a.spoolToFile.load(), a.readout[0].shown, a.readout[1].shown,
-        a.selStart, a.selEnd, a.frameCount, a.savedScrollPos, a.scrollPos, a.scrollMax,
-        a.samples.get(), a.spoolBuffer.get(), a.undo.holdsSamples());
+  explicit Snapshot(apptest::Harness& h) : fields(fieldsOf(h.app)), buttons(h.shell.buttons) {
     image.create(h.view().image.width(), h.view().image.height());
     image.copyIn(h.view().image, 0, 0);
   }
   bool operator==(const Snapshot&) const = default;
 
-  std::tuple<M, bool, bool, bool, bool, bool, bool, bool, bool, bool, std::uint32_t, std::uint32_t,
-             std::uint32_t, std::int32_t, std::int32_t, std::int32_t, const std::int16_t*,
-             const std::uint8_t*, bool>
-      fields;
+  decltype(fieldsOf(std::declval<state::AppState&>())) fields;
   std::map<int, testsupport::ButtonState> buttons;
   view::Image image;
 };

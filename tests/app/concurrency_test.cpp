@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "app/scrolling.h"
@@ -59,7 +60,10 @@ TEST(ViewMutexRule, UiActionsAgainstADrawingThreadNeverBreakTheRuleOrHang) {
       std::this_thread::yield();
     }
   });
-  for (int i = 0; i < 60; ++i) {
+  // The UI holds the view most of the time: go on until the follower got in
+  // between a few times too.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int i = 0; i < 60 || (drawn < 5 && std::chrono::steady_clock::now() < deadline); ++i) {
     h.window.onCommand(i % 2 ? view::ID_ZOOM_OUT : view::ID_ZOOM_IN);
     h.window.onHScroll(app::ScrollRequest::PageRight, 0);
     h.shell.setClientSize({800 + (i % 3) * 40, 400});
@@ -67,8 +71,7 @@ TEST(ViewMutexRule, UiActionsAgainstADrawingThreadNeverBreakTheRuleOrHang) {
   }
   stop = true;
   follower.join();
-  EXPECT_GT(drawn, 0);
-  EXPECT_TRUE(h.shell.violations.empty());
+  EXPECT_GE(drawn, 5);
   for (const std::string& v : h.shell.violations) ADD_FAILURE() << v;
 }
 

@@ -17,23 +17,23 @@ using app::MainWindow;
 using state::TransportMode;
 
 TEST(MainWindowPlacement, FollowsTheDesktopSize) {
-  const app::WindowPlacement big = MainWindow::initialPlacement({1920, 1080});
-  EXPECT_EQ(big.width, 1800);
-  EXPECT_EQ(big.height, 752);
-  EXPECT_EQ(big.x, 60);
-  EXPECT_EQ(big.y, 60);
-  const app::WindowPlacement small = MainWindow::initialPlacement({1024, 768});
-  EXPECT_EQ(small.width, 904);
-  EXPECT_EQ(small.height, 520);
-  EXPECT_EQ(small.x, 60);
-  EXPECT_EQ(small.y, 60);
-  // A size already on a multiple of 8 still grows by 8: 1928 - 128 = 1800 -> 1808.
-  EXPECT_EQ(MainWindow::initialPlacement({1928, 1080}).width, 1808);
-  // A desktop smaller than the window's minimum gives the minimum, on screen.
-  const app::WindowPlacement tiny = MainWindow::initialPlacement({320, 200});
-  EXPECT_EQ(tiny.width, app::MIN_WINDOW_WIDTH);
-  EXPECT_EQ(tiny.height, app::MIN_WINDOW_HEIGHT);
-  EXPECT_EQ(tiny.x, 0);
+  struct Case {
+    app::Size desktop;
+    app::WindowPlacement expected;
+  } cases[] = {
+      {{1920, 1080}, {60, 60, 1800, 752}},
+      {{1024, 768}, {60, 60, 904, 520}},
+      // A size already on a multiple of 8 still grows by 8: 1928 - 128 = 1800 -> 1808.
+      {{1928, 1080}, {60, 60, 1808, 752}},
+      // A desktop smaller than the window's minimum gives the minimum, on screen.
+      {{320, 200}, {0, 0, app::MIN_WINDOW_WIDTH, app::MIN_WINDOW_HEIGHT}},
+  };
+  for (const Case& c : cases) {
+    const app::WindowPlacement p = MainWindow::initialPlacement(c.desktop);
+    EXPECT_EQ(std::tie(p.x, p.y, p.width, p.height),
+              std::tie(c.expected.x, c.expected.y, c.expected.width, c.expected.height))
+        << c.desktop.width << "x" << c.desktop.height;
+  }
 }
 
 TEST(MainWindowCreate, GreysUndoPlacesControlsAndRecordsSizes) {
@@ -74,17 +74,11 @@ TEST(MainWindowSize, ReLaysOutOnlyWhenTheSizeChangesAndRefitsTheZoom) {
 
 TEST(MainWindowSize, SkipsTheReLayoutWhileTheViewIsHeld) {
   apptest::Harness h({800, 400});
-  std::atomic<bool> held{false}, done{false};
-  std::thread holder([&] {
-    std::lock_guard lock(h.app.viewMutex);
-    held = true;
-    while (!done) std::this_thread::yield();
-  });
-  while (!held) std::this_thread::yield();
-  h.shell.clearRecords();
-  h.window.onSize({1000, 500});
-  done = true;
-  holder.join();
+  {
+    apptest::ViewHeld held(h.app.viewMutex);
+    h.shell.clearRecords();
+    h.window.onSize({1000, 500});
+  }
   EXPECT_EQ(h.shell.count("placeControl"), 0);
   EXPECT_EQ(h.view().image.width(), 800);
 }
@@ -115,8 +109,16 @@ TEST(MainWindowSize, LimitsAreFixedWhileRecordingOrBusy) {
   EXPECT_EQ(h.shell.minSize, (app::Size{682, 384}));
 }
 
-TEST(MainWindowQuit, AsksAndDestroysOnlyOnOk) {
+TEST(MainWindowQuit, AsksAndDestroysOnlyOnOkButRefusesWhileBusy) {
   apptest::Harness h;
+  h.app.mode = TransportMode::Busy;
+  h.window.onClose();
+  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+  EXPECT_EQ(h.shell.messageBoxes[0].text, app::MSG_WAIT_FOR_OPERATION);
+  EXPECT_FALSE(h.shell.destroyed);
+
+  h.app.mode = TransportMode::Idle;
+  h.shell.clearRecords();
   h.shell.messageAnswers = {app::MessageResult::Cancel};
   h.window.onClose();
   ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
@@ -131,16 +133,6 @@ TEST(MainWindowQuit, AsksAndDestroysOnlyOnOk) {
   h.window.onCommand(app::CMD_EXIT);
   EXPECT_EQ(h.shell.messageBoxes.size(), 2u);
   EXPECT_TRUE(h.shell.destroyed);
-}
-
-TEST(MainWindowQuit, BusyRefusesWithoutAsking) {
-  apptest::Harness h;
-  h.app.mode = TransportMode::Busy;
-  h.window.onClose();
-  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
-  EXPECT_EQ(h.shell.messageBoxes[0].text, app::MSG_WAIT_FOR_OPERATION);
-  EXPECT_EQ(h.shell.messageBoxes[0].caption, app::CAPTION_QUIT_REQUEST);
-  EXPECT_FALSE(h.shell.destroyed);
 }
 
 TEST(MainWindowTeardown, StopsClosesShutsDownThenFreesThenWaitsForTheView) {
@@ -336,7 +328,7 @@ class UndoTuning : public ::testing::Test {
   }
 };
 
-TEST_F(UndoTuning, MenuRestoresOnlyTheTunedChannelAndRedraws) {
+TEST_F(UndoTuning, MenuAndKeysRestoreOnlyTheTunedChannelAndRedraw) {
   h.shell.clearRecords();
   h.window.onCommand(app::CMD_UNDO_TUNING);
   expectRestored();
@@ -344,9 +336,8 @@ TEST_F(UndoTuning, MenuRestoresOnlyTheTunedChannelAndRedraws) {
   // A second undo has nothing left and only greys the item.
   h.window.onCommand(app::CMD_UNDO_TUNING);
   EXPECT_FALSE(h.shell.undoEnabled);
-}
 
-TEST_F(UndoTuning, KeysOnTheWindowAndOnAButtonUndoToo) {
+  SetUp();
   h.window.onChar('u');
   expectRestored();
   SetUp();
@@ -355,17 +346,11 @@ TEST_F(UndoTuning, KeysOnTheWindowAndOnAButtonUndoToo) {
 }
 
 TEST_F(UndoTuning, RestoresButLeavesThePictureWhileTheViewIsHeld) {
-  std::atomic<bool> held{false}, done{false};
-  std::thread holder([&] {
-    std::lock_guard lock(h.app.viewMutex);
-    held = true;
-    while (!done) std::this_thread::yield();
-  });
-  while (!held) std::this_thread::yield();
-  h.shell.clearRecords();
-  h.window.onChar('U');
-  done = true;
-  holder.join();
+  {
+    apptest::ViewHeld held(h.app.viewMutex);
+    h.shell.clearRecords();
+    h.window.onChar('U');
+  }
   expectRestored();
   EXPECT_TRUE(h.shell.invalidated.empty());
 }

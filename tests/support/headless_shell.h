@@ -41,6 +41,8 @@ class HeadlessShell : public app::Shell {
   // Answers for message boxes in order; when none is left, `defaultAnswer`.
   std::deque<app::MessageResult> messageAnswers;
   app::MessageResult defaultAnswer = app::MessageResult::Ok;
+  // Without an answer the device dialog picks the first name, the file dialogs
+  // and the tuning dialog are cancelled.
   std::deque<std::optional<int>> deviceAnswers;
   std::deque<std::optional<std::string>> fileAnswers;  // open and save dialogs
   std::deque<std::optional<app::TuningChoice>> tuningAnswers;
@@ -49,8 +51,10 @@ class HeadlessShell : public app::Shell {
   app::Size desktop{1920, 1080};
   // The outer window is the client area plus this frame (title bar, borders, menu).
   app::Size frameExtra{16, 59};
-  void setClientSize(app::Size client);
-  void setOuterSize(app::Size outer);
+  void setClientSize(app::Size client) { client_ = client; }
+  void setOuterSize(app::Size outer) {
+    client_ = {outer.width - frameExtra.width, outer.height - frameExtra.height};
+  }
 
   // --- what a real window would show now ---
   std::map<int, ButtonState> buttons;  // by control id
@@ -87,47 +91,110 @@ class HeadlessShell : public app::Shell {
   app::MessageResult messageBoxFromWorker(std::string_view text, std::string_view caption,
                                           app::MessageIcon icon,
                                           app::MessageButtons buttons) override;
-  void enableButton(int id, bool enabled) override;
-  void setButtonText(int id, std::string_view text) override;
-  void focusButton(int id) override;
-  void setScrollBar(int max, int page, int pos) override;
-  void enableScrollBar(bool enabled) override;
-  void focusScrollBar() override;
-  void enableUndoTuning(bool enabled) override;
-  app::Size desktopSize() override;
-  app::Size clientSize() override;
-  app::Size outerSize() override;
-  void placeControl(int id, const app::Rect& rect) override;
-  void setSizeLimits(app::Size minimum, std::optional<app::Size> maximum) override;
-  app::Size measureText(std::string_view text) override;
-  void drawText(std::string_view text, const app::Rect& area, std::uint32_t textColour,
-                std::uint32_t backgroundColour) override;
-  void showAbout() override;
+  void enableButton(int id, bool on) override {
+    anyThread("enableButton", [&] { buttons[id].enabled = on; });
+  }
+  void setButtonText(int id, std::string_view text) override {
+    anyThread("setButtonText", [&] { buttons[id].text = std::string(text); });
+  }
+  void focusButton(int id) override {
+    anyThread("focusButton", [&] {
+      focusedButton = id;
+      scrollBarFocused = false;
+    });
+  }
+  void setScrollBar(int max, int page, int pos) override {
+    anyThread("setScrollBar", [&] {
+      scrollMax = max;
+      scrollPage = page;
+      scrollPos = pos;
+    });
+  }
+  void enableScrollBar(bool on) override {
+    anyThread("enableScrollBar", [&] { scrollEnabled = on; });
+  }
+  void focusScrollBar() override {
+    anyThread("focusScrollBar", [&] {
+      scrollBarFocused = true;
+      focusedButton = 0;
+    });
+  }
+  void enableUndoTuning(bool on) override {
+    anyThread("enableUndoTuning", [&] { undoEnabled = on; });
+  }
+  app::Size desktopSize() override {
+    anyThread("desktopSize");
+    return desktop;
+  }
+  app::Size clientSize() override {
+    anyThread("clientSize");
+    return client_;
+  }
+  app::Size outerSize() override {
+    anyThread("outerSize");
+    return {client_.width + frameExtra.width, client_.height + frameExtra.height};
+  }
+  void placeControl(int id, const app::Rect& rect) override {
+    uiThreadOnly("placeControl", [&] { controls[id] = rect; });
+  }
+  void setSizeLimits(app::Size minimum, std::optional<app::Size> maximum) override {
+    uiThreadOnly("setSizeLimits", [&] {
+      minSize = minimum;
+      maxSize = maximum;
+    });
+  }
+  // A fixed-pitch stand-in: 8 x 16 pixels a character.
+  app::Size measureText(std::string_view text) override {
+    anyThread("measureText");
+    return {static_cast<int>(text.size()) * 8, 16};
+  }
+  void drawText(std::string_view, const app::Rect&, std::uint32_t, std::uint32_t) override {
+    anyThread("drawText");
+  }
+  void showAbout() override {
+    uiThreadOnly("showAbout", [&] { aboutShown = true; });
+  }
   std::optional<int> runDeviceDialog(const std::vector<std::string>& names) override;
-  std::optional<std::string> openFileDialog() override;
-  std::optional<std::string> saveFileDialog(std::string_view defaultName) override;
-  std::optional<std::string> saveFileDialogFromWorker(std::string_view defaultName) override;
+  std::optional<std::string> openFileDialog() override {
+    uiThreadOnly("openFileDialog");
+    return nextFileAnswer();
+  }
+  std::optional<std::string> saveFileDialog(std::string_view) override {
+    uiThreadOnly("saveFileDialog");
+    return nextFileAnswer();
+  }
+  std::optional<std::string> saveFileDialogFromWorker(std::string_view) override {
+    workerBlocking("saveFileDialogFromWorker");
+    return nextFileAnswer();
+  }
   int runTuningDialog(bool onLeft,
                       const std::function<void(const app::TuningChoice&)>& onOk) override;
-  void postCommand(int id) override;
-  void postDriverReset() override;
+  void postCommand(int id) override {
+    anyThread("postCommand", [&] { postedCommands.push_back(id); });
+  }
+  void postDriverReset() override {
+    anyThread("postDriverReset", [&] { ++driverResetsPosted; });
+  }
   void destroyWindow() override;
 
   // --- view::WindowSurface ---
-  void invalidate(const app::Rect& area) override;
-  void updateWindow() override;
-  void drawCursorLine(int x, int top, int bottom) override;
-  void drawLiveLine(int x, int top, int bottom) override;
-  void drawLivePoint(int x, int y) override;
+  void invalidate(const app::Rect& area) override {
+    anyThread("invalidate", [&] { invalidated.push_back(area); });
+  }
+  void updateWindow() override { anyThread("updateWindow"); }
+  void drawCursorLine(int, int, int) override { anyThread("drawCursorLine"); }
+  void drawLiveLine(int, int, int) override { anyThread("drawLiveLine"); }
+  void drawLivePoint(int, int) override { anyThread("drawLivePoint"); }
 
  private:
   // A call that may come from any thread; never waits for the UI thread.
-  void anyThread(const char* name);
+  // `change` updates the shown state under the records' lock.
+  void anyThread(const char* name, const std::function<void()>& change = {});
   // A call that belongs to the UI thread (it may wait on the user).
-  void uiThreadOnly(const char* name);
+  void uiThreadOnly(const char* name, const std::function<void()>& change = {});
   // A call that waits for the UI thread: only workers holding no lock.
   void workerBlocking(const char* name);
-  void record(const char* name);
+  app::MessageResult answerMessage(MessageBoxCall call);
   std::optional<std::string> nextFileAnswer();
 
   mutable std::mutex mutex_;

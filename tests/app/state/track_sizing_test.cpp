@@ -16,18 +16,6 @@ TEST(FitZoom, TrackOfPaneWidthFitsAtOneAndOneMoreFrameNeedsTwo) {
   EXPECT_EQ(fitZoom(158760000u, 1766), 131072u);
 }
 
-TEST(PeakArraySizing, ShortTracksGetNoArray) {
-  // peaks pay off only when the fit zoom reaches 128 frames per column, that is
-  // when six halvings still leave more than the pane width
-  const int w0 = 1000;
-  auto a = sizePeakArray(64u * 1001u - 1, 2, w0, true);
-  EXPECT_EQ(a.peaks, nullptr);
-  EXPECT_EQ(a.framesPerPeak, 1u);
-  auto b = sizePeakArray(64u * 1001u, 2, w0, true);
-  EXPECT_NE(b.peaks, nullptr);
-  EXPECT_EQ(b.framesPerPeak, 16u);
-}
-
 TEST(PeakArraySizing, GroupSizeFollowsTheCoarsestZoomStep) {
   const int w0 = 1000;
   struct Case {
@@ -44,7 +32,16 @@ TEST(PeakArraySizing, GroupSizeFollowsTheCoarsestZoomStep) {
   }
 }
 
-TEST(PeakArraySizing, GroupCountRoundsUpAndCoversEveryChannel) {
+TEST(PeakArraySizing, ShortTracksGetNoArrayAndTheGroupCountRoundsUpOverEveryChannel) {
+  // peaks pay off only when the fit zoom reaches 128 frames per column, that is
+  // when six halvings still leave more than the pane width
+  auto none = sizePeakArray(64u * 1001u - 1, 2, 1000, true);
+  EXPECT_EQ(none.peaks, nullptr);
+  EXPECT_EQ(none.framesPerPeak, 1u);
+  auto first = sizePeakArray(64u * 1001u, 2, 1000, true);
+  EXPECT_NE(first.peaks, nullptr);
+  EXPECT_EQ(first.framesPerPeak, 16u);
+
   // 200001 frames over 1000 columns fit at 256: groups of 32, the last one partial
   auto a = sizePeakArray(200001u, 2, 1000, true);
   ASSERT_NE(a.peaks, nullptr);

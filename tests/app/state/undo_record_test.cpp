@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "app/state/app_state.h"
@@ -33,47 +34,33 @@ TEST(UndoRecord, StereoRestoresOnlyTheTunedChannel) {
   EXPECT_EQ(track, (std::vector<std::int16_t>{7, -1, 8, -2, 9, 30, 4, 40, 5, -5, 6, -6}));
 }
 
-TEST(UndoRecord, MonoRestoresConsecutiveSamples) {
+TEST(UndoRecord, MonoRestoresConsecutiveSamplesAndARecordThatDoesNotFitIsRefused) {
   std::vector<std::int16_t> track(8, 0);
   auto r = makeRecord(5, {1, 2, 3}, 0, false);
   ASSERT_TRUE(r.restoreInto(track.data(), 8));
   EXPECT_EQ(track, (std::vector<std::int16_t>{0, 0, 0, 0, 0, 1, 2, 3}));
-}
 
-TEST(UndoRecord, RefusesARecordThatDoesNotFitTheTrack) {
-  std::vector<std::int16_t> track(8, 0);
-  auto r = makeRecord(6, {1, 2, 3}, 0, false);
-  EXPECT_FALSE(r.restoreInto(track.data(), 8));
+  track.assign(8, 0);
+  for (const auto& bad :
+       {makeRecord(6, {1, 2, 3}, 0, false), makeRecord(0, {1, 2}, 3, true), state::UndoRecord{}})
+    EXPECT_FALSE(bad.restoreInto(track.data(), 8));
   EXPECT_EQ(track, std::vector<std::int16_t>(8, 0));
-  state::UndoRecord empty;
-  EXPECT_FALSE(empty.restoreInto(track.data(), 8));
 }
 
-TEST(UndoRecord, DiscardClearsEveryField) {
-  auto r = makeRecord(3, {1}, 2, true);
-  r.discard();
-  EXPECT_FALSE(r.holdsSamples());
-  EXPECT_EQ(r.startFrame, 0u);
-  EXPECT_EQ(r.frameCount, 0u);
-  EXPECT_EQ(r.channel, 0u);
-  EXPECT_FALSE(r.stereo);
-}
-
-TEST(AppState, StartsWithTheDocumentedValues) {
+TEST(AppState, ResetReturnsToTheStartingValues) {
   state::AppState s;
-  EXPECT_EQ(s.channels, 1u);
-  EXPECT_EQ(s.framesPerPeak, 1u);
-  EXPECT_EQ(s.blockFrames, 64u);
-  EXPECT_EQ(s.savedScrollPos, -1);
-  EXPECT_EQ(s.deviceIndex, -1);
-  EXPECT_EQ(s.mode.load(), state::TransportMode::Idle);
-  EXPECT_FALSE(s.hasTrack());
+  const auto start = std::make_tuple(s.channels, s.framesPerPeak, s.blockFrames, s.savedScrollPos,
+                                     s.deviceIndex, s.mode.load(), s.hasTrack());
   s.samples.reset(new std::int16_t[4]);
   s.frameCount = 4;
+  s.channels = 2;
   s.framesPerPeak = 16;
   s.blockFrames = 512;
+  s.savedScrollPos = 3;
+  s.deviceIndex = 0;
+  s.mode = state::TransportMode::Busy;
   s.reset();
-  EXPECT_FALSE(s.hasTrack());
-  EXPECT_EQ(s.framesPerPeak, 1u);
-  EXPECT_EQ(s.blockFrames, 64u);
+  EXPECT_EQ(std::make_tuple(s.channels, s.framesPerPeak, s.blockFrames, s.savedScrollPos,
+                            s.deviceIndex, s.mode.load(), s.hasTrack()),
+            start);
 }

@@ -2,6 +2,7 @@
 // on and off in place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/test_signals.h"
@@ -14,29 +15,21 @@ namespace {
 
 using namespace view;
 
-Image copyOf(const Image& img) {
-  Image copy;
-  copy.create(img.width(), img.height());
-  copy.copyIn(img, 0, 0);
-  return copy;
-}
-
 class HighlightTest : public viewtest::ViewTest {
  protected:
   void SetUp() override {
-    layOut(viewtest::clientWidthFor(300), 384);
+    layOut();
     const auto sine = testsignals::sine(441.0, 6000, 25000.0);
-    std::vector<std::int16_t> stereo;
-    for (std::int16_t s : sine) {
-      stereo.push_back(s);
-      stereo.push_back(static_cast<std::int16_t>(s / 3));
-    }
-    placeTrack(stereo, 2, false);  // 6000 frames fit at 32, drawn at 20 per column
+    std::vector<std::int16_t> third(sine.size());
+    std::transform(sine.begin(), sine.end(), third.begin(), [](int s) { return s / 3; });
+    placeTrack(viewtest::interleave(sine, third), 2, false);  // fits at 32, drawn at 20 a column
   }
   void render() {
     paintBackgrounds(tv, app, true);
     renderTrack(tv, app);
   }
+  const Rect& a = tv.geometry.paneA;
+  const Rect& b = tv.geometry.paneB;
 };
 
 TEST_F(HighlightTest, ASelectionFromTheTrackStartBandsThePaneFromItsLeftEdge) {
@@ -44,31 +37,26 @@ TEST_F(HighlightTest, ASelectionFromTheTrackStartBandsThePaneFromItsLeftEdge) {
   app.selStart = 0;
   app.selEnd = 600;  // 30 columns at 20 frames each
   render();
-  const Rect& a = tv.geometry.paneA;
-  const Rect& b = tv.geometry.paneB;
   ASSERT_TRUE(tv.selShown);
   EXPECT_EQ(tv.selStartCol, a.left);
   EXPECT_EQ(tv.selEndCol, a.left + 30);
-  for (const Rect& pane : {a, b}) {
-    for (int y = pane.top; y < pane.bottom; ++y) {
-      // The first column is selected (no unselected fill left of the band).
-      const std::uint32_t first = tv.image.pixel(pane.left, y);
-      EXPECT_TRUE(first == COLOUR_PANE_SELECTED || first == COLOUR_WAVE_SELECTED ||
-                  first == COLOUR_BLACK)
-          << y;
-      const std::uint32_t after = tv.image.pixel(a.left + 31, y);
-      EXPECT_TRUE(after == COLOUR_PANE || after == COLOUR_WAVE || after == COLOUR_BLACK) << y;
-    }
-    EXPECT_EQ(tv.image.pixel(pane.left, pane.top), COLOUR_PANE_SELECTED);
-    EXPECT_EQ(tv.image.pixel(a.left + 30, pane.bottom - 1), COLOUR_PANE_SELECTED);
-    EXPECT_EQ(tv.image.pixel(a.left + 31, pane.bottom - 1), COLOUR_PANE);
-  }
-  // The frame around the pane is untouched.
-  EXPECT_EQ(tv.image.pixel(a.left - 1, a.top + 3), COLOUR_BLACK);
+  for (const Rect& pane : {a, b})
+    for (int y = pane.top; y < pane.bottom; ++y)
+      for (int x = pane.left; x <= a.left + 31; ++x) {
+        // Columns 0..30 hold only selected colours (no plain fill at the left
+        // edge), column 31 only plain ones; the centre line is black in both.
+        const std::uint32_t c = tv.image.pixel(x, y);
+        if (x <= a.left + 30)
+          ASSERT_TRUE(c == COLOUR_PANE_SELECTED || c == COLOUR_WAVE_SELECTED || c == COLOUR_BLACK)
+              << x << "," << y;
+        else
+          ASSERT_TRUE(c == COLOUR_PANE || c == COLOUR_WAVE || c == COLOUR_BLACK) << x << "," << y;
+      }
+  EXPECT_EQ(tv.image.pixel(a.left, a.top), COLOUR_PANE_SELECTED);
+  EXPECT_EQ(tv.image.pixel(a.left - 1, a.top + 3), COLOUR_BLACK);  // the outline stays
 }
 
 TEST_F(HighlightTest, SelectionColumnsClipToTheViewAndStayInsideThePane) {
-  const Rect& a = tv.geometry.paneA;
   app.framesPerPixel = 4;  // zoomed in: frames 400.. in view
   app.scrollPos = 100;
   app.selActive = true;
@@ -99,10 +87,7 @@ TEST_F(HighlightTest, SelectionColumnsClipToTheViewAndStayInsideThePane) {
 
 TEST_F(HighlightTest, OnThenOffRestoresTheExactPixelsAndMatchesAFreshRender) {
   render();
-  const Image plain = copyOf(tv.image);
-  const Rect& a = tv.geometry.paneA;
-  const Rect& b = tv.geometry.paneB;
-
+  const Image plain = viewtest::copyOf(tv.image);
   highlightColumns(tv, app, surface, a.left + 80, a.left + 40, true);  // either order
   EXPECT_EQ(surface.invalidated, (std::vector<Rect>{{a.left + 40, a.top, a.left + 81, a.bottom},
                                                     {a.left + 40, b.top, a.left + 81, b.bottom}}));
@@ -137,13 +122,11 @@ TEST_F(HighlightTest, OnThenOffRestoresTheExactPixelsAndMatchesAFreshRender) {
 TEST_F(HighlightTest, MonoTracksTouchOnlyPaneAAndColumnsOutsideThePaneAreIgnored) {
   app.stereo = false;
   render();
-  const Image before = copyOf(tv.image);
-  const Rect& a = tv.geometry.paneA;
+  const Image before = viewtest::copyOf(tv.image);
   highlightColumns(tv, app, surface, a.left - 5, a.left + 2, true);
-  ASSERT_EQ(surface.invalidated.size(), 1u);
-  EXPECT_EQ(surface.invalidated[0], (Rect{a.left, a.top, a.left + 3, a.bottom}));
+  EXPECT_EQ(surface.invalidated, std::vector<Rect>{(Rect{a.left, a.top, a.left + 3, a.bottom})});
   EXPECT_EQ(tv.image.pixel(a.left - 1, a.top), COLOUR_BLACK);
-  EXPECT_EQ(tv.image.pixel(a.left, tv.geometry.paneB.top), COLOUR_PANE);
+  EXPECT_EQ(tv.image.pixel(a.left, b.top), COLOUR_PANE);
   highlightColumns(tv, app, surface, a.left - 5, a.left + 2, false);
   EXPECT_TRUE(tv.image == before);
 }

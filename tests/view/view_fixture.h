@@ -1,33 +1,106 @@
-// Shared set-up for the track view's tests: an AppState with a track placed in
-// it and a TrackView laid out for a given client size.
+// Shared set-up for the track view's tests: a WindowSurface that records every
+// call and keeps the live drawing on a window-sized layer, an AppState with a
+// track placed in it, a TrackView laid out for a given client size, and pixel
+// helpers (rows of a column in a colour, whole scan lines as colour runs).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "app/state/app_state.h"
 #include "app/state/track_sizing.h"
-#include "recording_surface.h"
 #include "view/peaks.h"
 #include "view/track_view.h"
 #include "view/view_constants.h"
+#include "view/window_surface.h"
 
 namespace viewtest {
 
-// Client width for a pane of `paneWidth` columns (17 pixels either side).
-// The row a sample value is drawn at: the scale is (h - 2) / 32767 / 2 rows
-// per unit for a pane h rows high, rounded to the nearest row above the centre.
+using state::Rect;
+
+struct CursorLine {
+  int x, top, bottom;
+  friend bool operator==(const CursorLine&, const CursorLine&) = default;
+};
+
+class RecordingSurface : public view::WindowSurface {
+ public:
+  std::vector<Rect> invalidated;
+  int updates = 0;
+  std::vector<CursorLine> cursorLines;
+  view::Image window;  // what was drawn live on the window, 0x00F0F0 on 0
+
+  // Invalidating repaints from the image, which removes the live drawing there.
+  void invalidate(const Rect& area) override {
+    invalidated.push_back(area);
+    window.fill(area, 0);
+  }
+  void updateWindow() override { ++updates; }
+  void drawCursorLine(int x, int top, int bottom) override {
+    cursorLines.push_back({x, top, bottom});
+  }
+  void drawLiveLine(int x, int top, int bottom) override {
+    for (int y = top; y < bottom; ++y) window.setPixel(x, y, view::COLOUR_WAVE);
+  }
+  void drawLivePoint(int x, int y) override { window.setPixel(x, y, view::COLOUR_WAVE); }
+};
+
+// The row a sample value is drawn at in a pane h rows high: (h - 2) / 32767 / 2
+// rows per unit above the centre, rounded to the nearest row.
 inline int expectedRow(int centre, int value, int paneHeight) {
   const double scale = (paneHeight - 2) / 32767.0 * 0.5;
   return centre - static_cast<int>(std::floor(value * scale + 0.5));
 }
 
-inline int clientWidthFor(int paneWidth) {
-  return paneWidth + 2 * view::PANE_INSET;
+inline view::Image copyOf(const view::Image& img) {
+  view::Image copy;
+  copy.create(img.width(), img.height());
+  copy.copyIn(img, 0, 0);
+  return copy;
+}
+
+// The rows of column x within [top, bottom) painted in `colour`.
+inline std::vector<int> rowsOf(const view::Image& img, int x, int top, int bottom,
+                               std::uint32_t colour) {
+  std::vector<int> rows;
+  for (int y = top; y < bottom; ++y)
+    if (img.pixel(x, y) == colour) rows.push_back(y);
+  return rows;
+}
+
+inline std::vector<int> range(int first, int last) {
+  std::vector<int> r;
+  for (int y = first; y <= last; ++y) r.push_back(y);
+  return r;
+}
+
+// A scan line of n pixels from (x, y), rightwards or downwards, and the one
+// expected, written as (colour, length) pairs.
+inline std::vector<std::uint32_t> scan(const view::Image& img, int x, int y, int n, bool down) {
+  std::vector<std::uint32_t> out;
+  for (int i = 0; i < n; ++i) out.push_back(down ? img.pixel(x, y + i) : img.pixel(x + i, y));
+  return out;
+}
+inline std::vector<std::uint32_t> runs(std::initializer_list<std::uint32_t> pairs) {
+  std::vector<std::uint32_t> out;
+  for (auto it = pairs.begin(); it != pairs.end(); it += 2) out.insert(out.end(), it[1], it[0]);
+  return out;
+}
+
+inline std::vector<std::int16_t> interleave(const std::vector<std::int16_t>& left,
+                                            const std::vector<std::int16_t>& right) {
+  std::vector<std::int16_t> out;
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    out.push_back(left[i]);
+    out.push_back(right[i]);
+  }
+  return out;
 }
 
 class ViewTest : public ::testing::Test {
@@ -36,7 +109,8 @@ class ViewTest : public ::testing::Test {
   view::TrackView tv;
   RecordingSurface surface;
 
-  void layOut(int clientWidth, int clientHeight) {
+  // The default client gives panes of 300 columns (17..316), 143 rows high.
+  void layOut(int clientWidth = 334, int clientHeight = 384) {
     ASSERT_TRUE(view::layoutWindow(tv, app, clientWidth, clientHeight, clientWidth + 16,
                                    clientHeight + 59));
     app.initialPaneWidth = tv.geometry.paneWidth();
@@ -48,7 +122,7 @@ class ViewTest : public ::testing::Test {
                   bool withPeaks) {
     const auto frames = static_cast<std::uint32_t>(interleaved.size() / channels);
     app.samples.reset(new std::int16_t[interleaved.size()]);
-    std::memcpy(app.samples.get(), interleaved.data(), interleaved.size() * sizeof(std::int16_t));
+    std::copy(interleaved.begin(), interleaved.end(), app.samples.get());
     app.frameCount = frames;
     app.channels = channels;
     app.stereo = channels == 2;
@@ -66,8 +140,9 @@ class ViewTest : public ::testing::Test {
     app.scrollPos = 0;
   }
 
-  int centreA() const { return tv.geometry.paneA.top + tv.geometry.paneA.height() / 2; }
-  int centreB() const { return tv.geometry.paneB.top + tv.geometry.paneA.height() / 2; }
+  int paneHeight() const { return tv.geometry.paneA.height(); }
+  int centreA() const { return tv.geometry.paneA.top + paneHeight() / 2; }
+  int centreB() const { return tv.geometry.paneB.top + paneHeight() / 2; }
 };
 
 }  // namespace viewtest

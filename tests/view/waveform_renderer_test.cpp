@@ -1,5 +1,6 @@
 // Rendering the track pixel by pixel: one frame per column with its joins,
-// bars at the fit zoom, bars from the peak array against bars from the samples.
+// bars at the fit zoom, quiet columns as points, bars from the peak array
+// against bars from the samples; and the peak routines and group layout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,97 +16,79 @@ namespace {
 
 using namespace view;
 using viewtest::expectedRow;
-
-// The rows of column x within [top, bottom) painted in `colour`.
-std::vector<int> rowsOf(const Image& img, int x, int top, int bottom, std::uint32_t colour) {
-  std::vector<int> rows;
-  for (int y = top; y < bottom; ++y)
-    if (img.pixel(x, y) == colour) rows.push_back(y);
-  return rows;
-}
-
-std::vector<int> range(int first, int last) {
-  std::vector<int> r;
-  for (int y = first; y <= last; ++y) r.push_back(y);
-  return r;
-}
+using viewtest::range;
+using viewtest::rowsOf;
 
 class RendererTest : public viewtest::ViewTest {
  protected:
-  void SetUp() override { layOut(viewtest::clientWidthFor(300), 384); }
-  int h() const { return tv.geometry.paneA.height(); }
+  void SetUp() override { layOut(); }
   void render() {
     paintBackgrounds(tv, app, app.stereo);
     renderTrack(tv, app);
   }
-  // The sample value drawn `rows` rows above the centre.
-  int valueForRows(int rows) const {
-    return static_cast<int>(std::lround(rows / ((h() - 2) / 32767.0 * 0.5)));
+  std::vector<int> wave(int x, const Rect& pane, std::uint32_t colour = COLOUR_WAVE) const {
+    return rowsOf(tv.image, x, pane.top, pane.bottom, colour);
   }
 };
 
 TEST_F(RendererTest, OneFramePerColumnJoinsRisingAndFallingStepsBetweenColumns) {
   // Rows: centre, 5 up (odd step), centre, 4 up (even step), centre.
-  const std::vector<std::int16_t> track = {0, static_cast<std::int16_t>(valueForRows(5)), 0,
-                                           static_cast<std::int16_t>(valueForRows(4)), 0};
-  placeTrack(track, 1, false);
+  const double rowsPerUnit = (paneHeight() - 2) / 32767.0 * 0.5;
+  const auto up = [&](int rows) {
+    return static_cast<std::int16_t>(std::lround(rows / rowsPerUnit));
+  };
+  placeTrack({0, up(5), 0, up(4), 0}, 1, false);
   ASSERT_EQ(app.framesPerPixel, 1u);
   render();
   const int c = centreA();
   const Rect& p = tv.geometry.paneA;
-  auto wave = [&](int col) { return rowsOf(tv.image, p.left + col, p.top, p.bottom, COLOUR_WAVE); };
-  // Rising by 5: the upper three rows go to the right column, the lower three to the left.
-  EXPECT_EQ(wave(0), range(c - 3, c));
-  // Then falling by 5: upper three stay in this column, lower three go right.
-  EXPECT_EQ(wave(1), range(c - 5, c - 3));
-  // Column 2 gets the lower half of that fall and the lower half of a rise by 4.
-  EXPECT_EQ(wave(2), range(c - 3, c));
-  EXPECT_EQ(wave(3), range(c - 4, c - 3));
-  EXPECT_EQ(wave(4), range(c - 2, c));
-  // The rest of the pane shows the black centre line only.
-  EXPECT_TRUE(wave(5).empty());
-  EXPECT_EQ(tv.image.pixel(p.left + 5, c), COLOUR_BLACK);
+  // Rising by 5: the upper three rows go to the right column, the lower three
+  // stay left; falling, the upper part stays left and the lower goes right.
+  EXPECT_EQ(wave(p.left, p), range(c - 3, c));
+  EXPECT_EQ(wave(p.left + 1, p), range(c - 5, c - 3));
+  EXPECT_EQ(wave(p.left + 2, p), range(c - 3, c));  // lower halves of the fall and the rise by 4
+  EXPECT_EQ(wave(p.left + 3, p), range(c - 4, c - 3));
+  EXPECT_EQ(wave(p.left + 4, p), range(c - 2, c));
+  // After the track the pane shows the black centre line only.
+  EXPECT_TRUE(wave(p.left + 5, p).empty());
   EXPECT_EQ(tv.image.pixel(p.right - 1, c), COLOUR_BLACK);
   EXPECT_EQ(tv.image.pixel(p.left + 5, c - 1), COLOUR_PANE);
 }
 
 TEST_F(RendererTest, SineAtOneFramePerColumnHitsEveryRowAndLeavesNoGaps) {
   const auto sine = testsignals::sine(1102.5, 300, 30000.0);  // 40 frames a period
-  std::vector<std::int16_t> stereo;
-  for (std::size_t i = 0; i < sine.size(); ++i) {
-    stereo.push_back(sine[i]);
-    stereo.push_back(static_cast<std::int16_t>(-sine[i] / 2));
-  }
+  std::vector<std::int16_t> half(sine.size());
+  std::transform(sine.begin(), sine.end(), half.begin(), [](int s) { return -s / 2; });
+  const std::vector<std::int16_t> stereo = viewtest::interleave(sine, half);
   placeTrack(stereo, 2, false);
   app.selActive = true;
   app.selStart = 100;
   app.selEnd = 150;
   render();
   ASSERT_TRUE(tv.selShown);
-  EXPECT_EQ(tv.selStartCol, 117);
-  EXPECT_EQ(tv.selEndCol, 167);
+  ASSERT_EQ(tv.selStartCol, 117);
+  ASSERT_EQ(tv.selEndCol, 167);
 
   const Rect panes[2] = {tv.geometry.paneA, tv.geometry.paneB};
   const int centres[2] = {centreA(), centreB()};
+  const auto colourAt = [](int x) {
+    return x >= 117 && x <= 167 ? COLOUR_WAVE_SELECTED : COLOUR_WAVE;
+  };
   for (int ch = 0; ch < 2; ++ch) {
     int previous = 0;
     for (int i = 0; i < 300; ++i) {
       const int x = panes[ch].left + i;
-      const bool selected = x >= 117 && x <= 167;
-      const std::uint32_t colour = selected ? COLOUR_WAVE_SELECTED : COLOUR_WAVE;
-      const std::uint32_t other = selected ? COLOUR_WAVE : COLOUR_WAVE_SELECTED;
-      const int value = stereo[2 * i + ch];
-      const int row = expectedRow(centres[ch], value, h());
+      const std::uint32_t colour = colourAt(x);
+      const std::uint32_t other = colour == COLOUR_WAVE ? COLOUR_WAVE_SELECTED : COLOUR_WAVE;
+      const int row = expectedRow(centres[ch], stereo[2 * i + ch], paneHeight());
       ASSERT_EQ(tv.image.pixel(x, row), colour) << "channel " << ch << " frame " << i;
-      const std::vector<int> rows = rowsOf(tv.image, x, panes[ch].top, panes[ch].bottom, colour);
-      ASSERT_TRUE(rowsOf(tv.image, x, panes[ch].top, panes[ch].bottom, other).empty());
-      // One unbroken run per column, reaching from this frame's row toward both neighbours.
+      const std::vector<int> rows = wave(x, panes[ch], colour);
+      ASSERT_TRUE(wave(x, panes[ch], other).empty());
+      // One unbroken run per column ...
       ASSERT_EQ(rows.back() - rows.front() + 1, static_cast<int>(rows.size())) << i;
       if (i > 0) {
-        // Together with the previous column the run covers every row between the two points.
-        const std::vector<int> before =
-            rowsOf(tv.image, x - 1, panes[ch].top, panes[ch].bottom,
-                   x - 1 >= 117 && x - 1 <= 167 ? COLOUR_WAVE_SELECTED : COLOUR_WAVE);
+        // ... which with the previous column's covers every row between the two points.
+        const std::vector<int> before = wave(x - 1, panes[ch], colourAt(x - 1));
         for (int y = std::min(previous, row); y <= std::max(previous, row); ++y)
           ASSERT_TRUE(std::count(rows.begin(), rows.end(), y) ||
                       std::count(before.begin(), before.end(), y))
@@ -116,30 +99,6 @@ TEST_F(RendererTest, SineAtOneFramePerColumnHitsEveryRowAndLeavesNoGaps) {
   }
 }
 
-// The frames of each bar column as the description goes: floor(f) for the
-// first, then floor(f) plus one whenever the running fraction reaches one.
-std::vector<std::uint64_t> describedColumns(std::uint64_t n, double f) {
-  std::vector<std::uint64_t> cols;
-  const double whole = std::floor(f);
-  double acc = 0.0;
-  std::uint64_t left = n;
-  for (bool first = true;; first = false) {
-    std::uint64_t count = static_cast<std::uint64_t>(whole);
-    if (!first) {
-      acc += f - whole;
-      if (acc >= 1.0 - 1e-9) {
-        acc -= 1.0;
-        ++count;
-      }
-    }
-    if (left < count) count = left;
-    if (count == 0) break;
-    cols.push_back(count);
-    left -= count;
-  }
-  return cols;
-}
-
 TEST_F(RendererTest, BarsAtTheFitZoomDealThousandFramesOverThreeHundredColumns) {
   std::vector<std::int16_t> track(1000);
   for (int i = 0; i < 1000; ++i)
@@ -148,43 +107,32 @@ TEST_F(RendererTest, BarsAtTheFitZoomDealThousandFramesOverThreeHundredColumns) 
   ASSERT_EQ(app.framesPerPixel, 4u);  // fits at 4, shown scaled at 3.33
   render();
 
-  const std::vector<std::uint64_t> cols = describedColumns(1000, 1000.0 / 300.0);
+  // 3 frames a column and one more at every third column after the first;
+  // 999 frames fill 300 columns and a last column takes the one left.
+  const auto framesOf = [](int column) { return column > 0 && column % 3 == 0 ? 4 : 3; };
   ColumnFrames dealt(1000, 3, 100, 300);
-  std::uint64_t total = 0;
-  for (std::size_t c = 0; c < cols.size(); ++c) {
-    bool last = false;
-    ASSERT_EQ(dealt.next(last), cols[c]) << "column " << c;
-    total += cols[c];
-    if (c + 1 < cols.size()) {
-      EXPECT_TRUE(cols[c] == 3 || cols[c] == 4) << c;
-    } else {
-      EXPECT_TRUE(last);
-    }
-  }
   bool last = false;
+  for (int col = 0; col < 300; ++col) {
+    ASSERT_EQ(dealt.next(last), static_cast<std::uint64_t>(framesOf(col))) << col;
+    ASSERT_FALSE(last);
+  }
+  EXPECT_EQ(dealt.next(last), 1u);
+  EXPECT_TRUE(last);
   EXPECT_EQ(dealt.next(last), 0u);
-  EXPECT_EQ(total, 1000u);
-  ASSERT_GE(cols.size(), 300u);
 
   const Rect& p = tv.geometry.paneA;
   const int c = centreA();
-  std::uint64_t first = 0;
-  for (int col = 0; col < 299; ++col) {
-    int max = 0, min = 0;
-    for (std::uint64_t f = first; f < first + cols[col]; ++f) {
-      max = std::max<int>(max, track[f]);
-      min = std::min<int>(min, track[f]);
-    }
-    first += cols[col];
-    const int top = expectedRow(c, max, h());
-    const int bottom = expectedRow(c, min, h()) - 1;
-    ASSERT_EQ(rowsOf(tv.image, p.left + col, p.top, p.bottom, COLOUR_WAVE), range(top, bottom))
-        << "column " << col;
+  for (int col = 0, first = 0; col < 299; first += framesOf(col), ++col) {
+    const auto [lo, hi] =
+        std::minmax_element(track.begin() + first, track.begin() + first + framesOf(col));
+    const int top = expectedRow(c, *hi, paneHeight()),
+              bottom = expectedRow(c, *lo, paneHeight()) - 1;
+    ASSERT_EQ(wave(p.left + col, p), range(top, bottom)) << "column " << col;
   }
-  // The pane's last column keeps its background and centre line.
-  EXPECT_TRUE(rowsOf(tv.image, p.right - 1, p.top, p.bottom, COLOUR_WAVE).empty());
+  // The pane's last column keeps its background and centre line, and the
+  // inner box's outline right of it is untouched.
+  EXPECT_TRUE(wave(p.right - 1, p).empty());
   EXPECT_EQ(tv.image.pixel(p.right - 1, c), COLOUR_BLACK);
-  // The inner box's outline right of the pane is untouched.
   EXPECT_EQ(tv.image.pixel(p.right, c - 5), COLOUR_BLACK);
 }
 
@@ -196,24 +144,18 @@ TEST_F(RendererTest, AQuietColumnIsAPointOnTheCentreRowJoinedToItsNeighbours) {
   ASSERT_EQ(app.framesPerPixel, 8u);
   render();
   const Rect& p = tv.geometry.paneA;
-  const int c = centreA();
-  const int x = p.left + 5;  // frames 40..47 are silent
-  EXPECT_EQ(tv.image.pixel(x, c), COLOUR_WAVE);
-  // The bar after the point exits at its last sample's row (+20000): the join
-  // from the centre climbs through this column and the next one.
-  const int exitRow = expectedRow(c, 20000, h());
-  const std::vector<int> here = rowsOf(tv.image, x, p.top, p.bottom, COLOUR_WAVE);
-  const std::vector<int> next = rowsOf(tv.image, x + 1, p.top, p.bottom, COLOUR_WAVE);
-  for (int y = exitRow; y <= c; ++y)
-    EXPECT_TRUE(std::count(here.begin(), here.end(), y) || std::count(next.begin(), next.end(), y))
-        << y;
+  const int x = p.left + 5, c = centreA();  // frames 40..47 are silent
+  // The bars on either side leave at +20000 (their last samples); the point
+  // column carries the half of each join that lies nearest the centre.
+  const int exit = expectedRow(c, 20000, paneHeight());
+  EXPECT_EQ(wave(x, p), range(exit + (c - exit) / 2, c));
 }
 
 TEST_F(RendererTest, BarsFromThePeakArrayEqualBarsFromTheSamples) {
   for (std::uint32_t channels : {1u, 2u}) {
     const std::uint32_t frames = 200003;  // not a whole number of peak groups
     auto noise = testsignals::whiteNoise(static_cast<std::int64_t>(frames) * channels, 30000.0);
-    for (std::size_t i = 0; i < noise.size(); ++i)
+    for (std::size_t i = 0; i < noise.size(); ++i)  // quiet stretches give points
       if ((i / channels / 3000) % 5 == 2) noise[i] = static_cast<std::int16_t>(i % 7 == 0 ? 40 : 0);
     placeTrack(noise, channels, true);
     ASSERT_TRUE(app.peaks);
@@ -227,9 +169,7 @@ TEST_F(RendererTest, BarsFromThePeakArrayEqualBarsFromTheSamples) {
         app.scrollPos = scroll;
         app.peaks = std::move(peaks);
         render();
-        Image withPeaks;
-        ASSERT_TRUE(withPeaks.create(tv.image.width(), tv.image.height()));
-        withPeaks.copyIn(tv.image, 0, 0);
+        const Image withPeaks = viewtest::copyOf(tv.image);
         peaks = std::move(app.peaks);
         render();
         EXPECT_TRUE(withPeaks == tv.image)
@@ -242,7 +182,7 @@ TEST_F(RendererTest, BarsFromThePeakArrayEqualBarsFromTheSamples) {
     peaks[0] = 32767;
     app.peaks = std::move(peaks);
     render();
-    EXPECT_EQ(tv.image.pixel(tv.geometry.paneA.left, expectedRow(centreA(), 32767, h())),
+    EXPECT_EQ(tv.image.pixel(tv.geometry.paneA.left, expectedRow(centreA(), 32767, paneHeight())),
               COLOUR_WAVE);
   }
 }
@@ -258,8 +198,37 @@ TEST_F(RendererTest, NothingIsDrawnWithoutATrackAndOnlyTheCentreLineBeyondItsEnd
   const Rect& p = tv.geometry.paneA;
   for (int x = p.left; x < p.right; ++x) {
     ASSERT_EQ(tv.image.pixel(x, centreA()), COLOUR_BLACK);
-    ASSERT_TRUE(rowsOf(tv.image, x, p.top, p.bottom, COLOUR_WAVE).empty());
+    ASSERT_TRUE(wave(x, p).empty());
   }
+}
+
+TEST(PeakRoutines, MaximaAreNeverNegativeMinimaNeverPositiveAndGroupsKeepTheirLayout) {
+  struct Case {
+    std::vector<std::int16_t> samples;
+    int max, min;
+  };
+  const Case cases[] = {
+      {{5, -3, 12, -40, 7}, 12, -40},
+      {{1, 2, 99}, 99, 0},  // an odd last sample counts too
+      {{-3, -9, -32768, -1}, 0, -32768},
+      {{1234}, 0, 0},  // fewer than two give nothing
+  };
+  for (const Case& c : cases) {
+    const MonoPeak p = peakMono(c.samples.data(), static_cast<std::uint32_t>(c.samples.size()));
+    EXPECT_EQ(p.max, c.max) << c.samples.size();
+    EXPECT_EQ(p.min, c.min) << c.samples.size();
+  }
+  // Stereo groups of 2 frames: maximum 1, maximum 2, minimum 1, minimum 2; the
+  // last group takes the one frame left.
+  const std::vector<std::int16_t> samples = {1, -1, 8, -8, -6, 6, 3, -3, 100, -100};
+  std::vector<std::int16_t> peaks(3 * 4, 77);
+  computePeaks(peaks.data(), samples.data(), 5, 2, 2);
+  EXPECT_EQ(peaks, (std::vector<std::int16_t>{8, 0, 0, -8, 3, 6, -6, -3, 100, 0, 0, -100}));
+  // Mono: maximum, minimum; a single-sample last group gives 0 and 0.
+  std::vector<std::int16_t> mono(2 * 2, 77);
+  const std::vector<std::int16_t> monoSamples = {4, -7, 9};
+  computePeaks(mono.data(), monoSamples.data(), 3, 1, 2);
+  EXPECT_EQ(mono, (std::vector<std::int16_t>{4, -7, 0, 0}));
 }
 
 }  // namespace

@@ -1,18 +1,16 @@
-// Catalogue files written by a test into its own temporary folder, and the
-// path of the virtual device library the build made.
+// Catalogue files written by a test into its own temporary folder, the path
+// of the virtual device library the build made, and environment variables
+// set for one test only.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 namespace hosttest {
-
-inline std::string virtualDriverPath() {
-  return CANTORA_VIRTUAL_DRIVER;
-}
 
 class TempFolder {
  public:
@@ -37,6 +35,38 @@ class TempFolder {
   std::string path_;
 };
 
+// Sets (or, given nullptr, unsets) a variable and restores it at the end of
+// the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (saved_) {
+      setenv(name_.c_str(), saved_->c_str(), 1);
+    } else {
+      unsetenv(name_.c_str());
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> saved_;
+};
+
+#ifdef CANTORA_VIRTUAL_DRIVER
+inline std::string virtualDriverPath() {
+  return CANTORA_VIRTUAL_DRIVER;
+}
+
 // A catalogue with one virtual device section carrying the given settings.
 inline std::string virtualCatalogue(const std::string& settings) {
   return "[Virtual Audio Device]\nclsid = {6C1B9E52-3F0A-4D8E-9A71-2B5C8E0D4F13}\n"
@@ -44,5 +74,6 @@ inline std::string virtualCatalogue(const std::string& settings) {
          settings + "\n[classes]\n{6C1B9E52-3F0A-4D8E-9A71-2B5C8E0D4F13} = " + virtualDriverPath() +
          "\n";
 }
+#endif
 
 }  // namespace hosttest

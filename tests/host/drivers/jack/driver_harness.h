@@ -2,22 +2,36 @@
 // does (dlopen and the factory found by name), runs the driver's operations in
 // the host's order, and in its buffer switch writes a known signal to the
 // output halves and records the input halves. Also a client of the test's own
-// for patching ports, changing the period and counting the server's frames.
+// for patching ports, changing the period and counting the server's frames,
+// and a wait with a limit.
 #pragma once
 
 #include <dlfcn.h>
 #include <jack/jack.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "host/drivers/driver.h"
 
 namespace jacktest {
+
+// Polls done every 2 ms until it holds (true) or limit has passed (false).
+inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
 
 // The driver library, loaded once per process and never unloaded: libjack
 // keeps threads and handlers that may outlive one driver.

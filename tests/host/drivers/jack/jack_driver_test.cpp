@@ -23,6 +23,7 @@ using namespace std::chrono_literals;
 using jacktest::JackPeer;
 using jacktest::PrivateJackServer;
 using jacktest::TestHost;
+using jacktest::waitFor;
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
 // Releases the driver at the end of a test, whatever happened.
@@ -35,28 +36,29 @@ struct DriverRef {
   drivers::AsioDriver* operator->() const { return driver; }
 };
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
-
 void loopBack(JackPeer& peer) {
   ASSERT_TRUE(peer.connect("Cantora:out_1", "Cantora:in_1"));
   ASSERT_TRUE(peer.connect("Cantora:out_2", "Cantora:in_2"));
 }
 
-TEST(JackDriverInit, UnusableSettingFailsInitNamingTheSetting) {
-  DriverRef driver(jacktest::createDriver({{"sampletype", "20"}}));
-  ASSERT_NE(driver.driver, nullptr);
-  EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
-  char text[drivers::DRIVER_ERROR_BYTES] = {};
-  driver->getErrorMessage(text);
-  EXPECT_NE(std::string(text).find("\"sampletype\""), std::string::npos) << text;
-  EXPECT_NE(std::string(text).find("\"20\""), std::string::npos) << text;
+// Settings the driver cannot use, and a server setting naming a server that
+// is not running: init fails and says why.
+TEST(JackDriverInit, FailsNamingTheUnusableSettingOrTheMissingServer) {
+  ::setenv("JACK_DEFAULT_SERVER", jacktest::uniqueServerName().c_str(), 1);
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  const std::string wanted = jacktest::uniqueServerName();
+  const std::pair<Settings, std::string> refused[] = {
+      {{{"sampletype", "20"}}, "\"sampletype\""},
+      {{{"sampletype", "20"}}, "\"20\""},
+      {{{"server", wanted}}, "JACK server \"" + wanted + "\" is not running"}};
+  for (const auto& [settings, reason] : refused) {
+    DriverRef driver(jacktest::createDriver(settings));
+    ASSERT_NE(driver.driver, nullptr);
+    EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
+    char text[drivers::DRIVER_ERROR_BYTES] = {};
+    driver->getErrorMessage(text);
+    EXPECT_NE(std::string(text).find(reason), std::string::npos) << text;
+  }
 }
 
 // The 48000 Hz run: what the peer saw in each cycle.
@@ -75,18 +77,6 @@ void onPeerCycle(std::int64_t frames) {
     clockSamples[n] = {frames, host->switches.load(std::memory_order_acquire)};
     clockCount.store(n + 1, std::memory_order_release);
   }
-}
-
-TEST(JackDriverInit, ServerSettingNamesTheServerToUse) {
-  ::setenv("JACK_DEFAULT_SERVER", jacktest::uniqueServerName().c_str(), 1);
-  ::setenv("JACK_NO_START_SERVER", "1", 1);
-  const std::string wanted = jacktest::uniqueServerName();
-  DriverRef driver(jacktest::createDriver({{"server", wanted}}));
-  ASSERT_NE(driver.driver, nullptr);
-  EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
-  char text[drivers::DRIVER_ERROR_BYTES] = {};
-  driver->getErrorMessage(text);
-  EXPECT_EQ(std::string(text), "JACK server \"" + wanted + "\" is not running");
 }
 
 TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock) {

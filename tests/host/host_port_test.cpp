@@ -31,13 +31,20 @@ struct DriverHalves {
   TransferSet stereoDuplex() { return {out1.data(), out2.data(), in1.data(), in2.data()}; }
 };
 
-TEST(HostPortRings, RemovingAQueuedHeaderIsRefusedAndLeavesItLinked) {
+TEST(HostPortRings, RefusesWhatIsNotThereOrQueuedAndLeavesTheRingAsItWas) {
   platform::Event event;
   HostPort port(FRAMES, 0, &event, 4, FORMAT_INT16);
-  TestHeader a, b;
+  TestHeader a, b, never;
+  EXPECT_EQ(port.removeOutputHeader(&never.header), MMSYSERR_NOMEM);  // empty ring
+  EXPECT_EQ(port.resetOutput(), MMSYSERR_NOMEM);
+  EXPECT_FALSE(port.addOutputHeader(nullptr));
   ASSERT_TRUE(port.addOutputHeader(&a.header));
   ASSERT_TRUE(port.addOutputHeader(&b.header));
+  EXPECT_FALSE(port.addOutputHeader(&a.header)) << "linked twice";
+  EXPECT_EQ(b.header.next, nullptr);
   EXPECT_EQ(a.header.state(), HEADER_LINKED);
+  EXPECT_EQ(port.submitOutputHeader(&never.header), WAVERR_UNPREPARED);
+  EXPECT_EQ(port.submitOutputHeader(nullptr), MMSYSERR_NOMEM);
   EXPECT_EQ(port.submitOutputHeader(&b.header), MMSYSERR_NOERROR);
   EXPECT_EQ(port.removeOutputHeader(&b.header), WAVERR_STILLPLAYING);
   EXPECT_EQ(b.header.state(), HEADER_SUBMITTED);
@@ -58,27 +65,6 @@ TEST(HostPortRings, RemovingTheLastHeaderResetsTheWholePort) {
   EXPECT_EQ(port.inputRingHead(), nullptr);
   EXPECT_EQ(port.attenuation(), 0u);
   EXPECT_EQ(port.removeInputHeader(&in.header), MMSYSERR_NOMEM);
-}
-
-TEST(HostPortRings, SubmitAndRemoveRefuseWhatIsNotThere) {
-  platform::Event event;
-  HostPort port(FRAMES, 0, &event, 4, FORMAT_INT16);
-  TestHeader never;
-  EXPECT_EQ(port.submitOutputHeader(&never.header), WAVERR_UNPREPARED);
-  EXPECT_EQ(port.submitOutputHeader(nullptr), MMSYSERR_NOMEM);
-  EXPECT_EQ(port.removeOutputHeader(&never.header), MMSYSERR_NOMEM);  // empty ring
-  EXPECT_FALSE(port.addOutputHeader(nullptr));
-  EXPECT_EQ(port.resetOutput(), MMSYSERR_NOMEM);
-}
-
-TEST(HostPortRings, AHeaderCannotBeLinkedTwice) {
-  platform::Event event;
-  HostPort port(FRAMES, 0, &event, 4, FORMAT_INT16);
-  TestHeader a, b;
-  ASSERT_TRUE(port.addOutputHeader(&a.header));
-  ASSERT_TRUE(port.addOutputHeader(&b.header));
-  EXPECT_FALSE(port.addOutputHeader(&a.header));
-  EXPECT_EQ(b.header.next, nullptr);
 }
 
 TEST(HostPortProcess, StereoDuplexMovesOneDriverBufferPerSwitchAndHandsHeadersBack) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/settings_file.h"
 
 namespace platform {
@@ -41,20 +43,16 @@ class SettingsFile : public ::testing::Test {
   void TearDown() override { std::remove(path.c_str()); }
 };
 
-TEST_F(SettingsFile, ReadsA32BitNumberLikeARegistryValue) {
-  std::int32_t value = -7;
-  write("[Options]\nDevnum = 3\n");
-  EXPECT_TRUE(readSettingNumber(path, "options", "devnum", value));
-  EXPECT_EQ(value, 3);
-  write("[Options]\nDevnum = 0xFFFFFFFF\n");
-  EXPECT_TRUE(readSettingNumber(path, "Options", "Devnum", value));
-  EXPECT_EQ(value, -1);
-  write("[Options]\nDevnum = -2\n");
-  EXPECT_TRUE(readSettingNumber(path, "Options", "Devnum", value));
-  EXPECT_EQ(value, -2);
-}
-
-TEST_F(SettingsFile, RefusesWhatIsNoNumberAndLeavesTheValue) {
+TEST_F(SettingsFile, ReadsA32BitNumberLikeARegistryValueAndRefusesWhatIsNone) {
+  const std::pair<const char*, std::int32_t> numbers[] = {{"[Options]\nDevnum = 3\n", 3},
+                                                          {"[options]\ndevnum = 0xFFFFFFFF\n", -1},
+                                                          {"[Options]\nDevnum = -2\n", -2}};
+  for (const auto& [text, expected] : numbers) {
+    std::int32_t value = -7;
+    write(text);
+    EXPECT_TRUE(readSettingNumber(path, "Options", "Devnum", value)) << text;
+    EXPECT_EQ(value, expected) << text;
+  }
   std::int32_t value = 5;
   for (const char* text :
        {"[Options]\nDevnum = two\n", "[Options]\nDevnum =\n", "[Options]\nDevnum = 4294967296\n",

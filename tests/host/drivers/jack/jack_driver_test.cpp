@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <numbers>
 #include <thread>
 
@@ -27,19 +28,10 @@ using jacktest::waitFor;
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
 // Releases the driver at the end of a test, whatever happened.
-struct DriverRef {
-  drivers::AsioDriver* driver;
-  explicit DriverRef(drivers::AsioDriver* d) : driver(d) {}
-  ~DriverRef() {
-    if (driver != nullptr) driver->release();
-  }
-  drivers::AsioDriver* operator->() const { return driver; }
+struct Release {
+  void operator()(drivers::AsioDriver* driver) const { driver->release(); }
 };
-
-void loopBack(JackPeer& peer) {
-  ASSERT_TRUE(peer.connect("Cantora:out_1", "Cantora:in_1"));
-  ASSERT_TRUE(peer.connect("Cantora:out_2", "Cantora:in_2"));
-}
+using DriverRef = std::unique_ptr<drivers::AsioDriver, Release>;
 
 // Settings the driver cannot use, and a server setting naming a server that
 // is not running: init fails and says why.
@@ -53,7 +45,7 @@ TEST(JackDriverInit, FailsNamingTheUnusableSettingOrTheMissingServer) {
       {{{"server", wanted}}, "JACK server \"" + wanted + "\" is not running"}};
   for (const auto& [settings, reason] : refused) {
     DriverRef driver(jacktest::createDriver(settings));
-    ASSERT_NE(driver.driver, nullptr);
+    ASSERT_NE(driver.get(), nullptr);
     EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
     char text[drivers::DRIVER_ERROR_BYTES] = {};
     driver->getErrorMessage(text);
@@ -83,11 +75,11 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
   PrivateJackServer server(48000, 512);
   ASSERT_TRUE(server.ready()) << "jackd did not come up";
   DriverRef driver(jacktest::createDriver({{"autoconnect", "no"}}));
-  ASSERT_NE(driver.driver, nullptr);
+  ASSERT_NE(driver.get(), nullptr);
   TestHost host;
   std::string error;
   std::int32_t inLatency = 0, outLatency = 0;
-  ASSERT_TRUE(host.setUp(driver.driver, error, inLatency, outLatency)) << error;
+  ASSERT_TRUE(host.setUp(driver.get(), error, inLatency, outLatency)) << error;
   double rate = 0;
   ASSERT_EQ(driver->getSampleRate(&rate), 0);
   EXPECT_EQ(rate, 44100.0) << "the track rate is presented whatever the server runs at";
@@ -108,7 +100,8 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
   JackPeer peer(onPeerCycle);
   ASSERT_TRUE(peer.ok());
   ASSERT_EQ(driver->start(), drivers::DRIVER_OK);
-  loopBack(peer);
+  ASSERT_TRUE(peer.connect("Cantora:out_1", "Cantora:in_1"));
+  ASSERT_TRUE(peer.connect("Cantora:out_2", "Cantora:in_2"));
   ASSERT_TRUE(peer.connect("Cantora:out_1", std::string(JackPeer::PEER_NAME) + ":in"));
   EXPECT_TRUE(waitFor([&] { return host.switches.load() * host.frames >= frames; }, 20s));
   ASSERT_EQ(driver->stop(), drivers::DRIVER_OK);
@@ -159,7 +152,7 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
 
   // Told to, the driver shows the server's own rate and period instead.
   DriverRef native(jacktest::createDriver({{"samplerate", "server"}, {"autoconnect", "no"}}));
-  ASSERT_NE(native.driver, nullptr);
+  ASSERT_NE(native.get(), nullptr);
   ASSERT_EQ(native->init(nullptr), drivers::DRIVER_TRUE);
   ASSERT_EQ(native->getSampleRate(&rate), 0);
   EXPECT_EQ(rate, 48000.0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "support/test_signals.h"
@@ -31,30 +32,6 @@ class HighlightTest : public viewtest::ViewTest {
   const Rect& a = tv.geometry.paneA;
   const Rect& b = tv.geometry.paneB;
 };
-
-TEST_F(HighlightTest, ASelectionFromTheTrackStartBandsThePaneFromItsLeftEdge) {
-  app.selActive = true;
-  app.selStart = 0;
-  app.selEnd = 600;  // 30 columns at 20 frames each
-  render();
-  ASSERT_TRUE(tv.selShown);
-  EXPECT_EQ(tv.selStartCol, a.left);
-  EXPECT_EQ(tv.selEndCol, a.left + 30);
-  for (const Rect& pane : {a, b})
-    for (int y = pane.top; y < pane.bottom; ++y)
-      for (int x = pane.left; x <= a.left + 31; ++x) {
-        // Columns 0..30 hold only selected colours (no plain fill at the left
-        // edge), column 31 only plain ones; the centre line is black in both.
-        const std::uint32_t c = tv.image.pixel(x, y);
-        if (x <= a.left + 30)
-          ASSERT_TRUE(c == COLOUR_PANE_SELECTED || c == COLOUR_WAVE_SELECTED || c == COLOUR_BLACK)
-              << x << "," << y;
-        else
-          ASSERT_TRUE(c == COLOUR_PANE || c == COLOUR_WAVE || c == COLOUR_BLACK) << x << "," << y;
-      }
-  EXPECT_EQ(tv.image.pixel(a.left, a.top), COLOUR_PANE_SELECTED);
-  EXPECT_EQ(tv.image.pixel(a.left - 1, a.top + 3), COLOUR_BLACK);  // the outline stays
-}
 
 TEST_F(HighlightTest, SelectionColumnsClipToTheViewAndStayInsideThePane) {
   app.framesPerPixel = 4;  // zoomed in: frames 400.. in view
@@ -85,38 +62,44 @@ TEST_F(HighlightTest, SelectionColumnsClipToTheViewAndStayInsideThePane) {
   EXPECT_EQ(tv.image.pixel(a.right, a.top), COLOUR_BLACK);
 }
 
-TEST_F(HighlightTest, OnThenOffRestoresTheExactPixelsAndMatchesAFreshRender) {
+TEST_F(HighlightTest, OnThenOffRestoresTheExactPixelsAndMatchesAFreshRenderOfTheSelection) {
   render();
   const Image plain = viewtest::copyOf(tv.image);
-  highlightColumns(tv, app, surface, a.left + 80, a.left + 40, true);  // either order
-  EXPECT_EQ(surface.invalidated, (std::vector<Rect>{{a.left + 40, a.top, a.left + 81, a.bottom},
-                                                    {a.left + 40, b.top, a.left + 81, b.bottom}}));
-  EXPECT_EQ(surface.updates, 1);
-  for (int y = 0; y < tv.image.height(); ++y)
-    for (int x = 0; x < tv.image.width(); ++x) {
-      const std::uint32_t was = plain.pixel(x, y);
-      const bool swapped = x >= a.left + 40 && x <= a.left + 80 &&
-                           ((y >= a.top && y < a.bottom) || (y >= b.top && y < b.bottom));
-      std::uint32_t expected = was;
-      if (swapped && was == COLOUR_PANE) expected = COLOUR_PANE_SELECTED;
-      if (swapped && was == COLOUR_WAVE) expected = COLOUR_WAVE_SELECTED;
-      ASSERT_EQ(tv.image.pixel(x, y), expected) << x << "," << y;
-    }
+  // Columns 40..80, then a selection from the track start, whose band must
+  // begin at the pane's left edge with no plain fill left of it.
+  for (auto [first, last] : {std::pair{40, 80}, std::pair{0, 30}}) {
+    surface.invalidated.clear();
+    highlightColumns(tv, app, surface, a.left + last, a.left + first, true);  // either order
+    EXPECT_EQ(surface.invalidated,
+              (std::vector<Rect>{{a.left + first, a.top, a.left + last + 1, a.bottom},
+                                 {a.left + first, b.top, a.left + last + 1, b.bottom}}));
+    for (int y = 0; y < tv.image.height(); ++y)
+      for (int x = 0; x < tv.image.width(); ++x) {
+        const std::uint32_t was = plain.pixel(x, y);
+        const bool swapped = x >= a.left + first && x <= a.left + last &&
+                             ((y >= a.top && y < a.bottom) || (y >= b.top && y < b.bottom));
+        std::uint32_t expected = was;
+        if (swapped && was == COLOUR_PANE) expected = COLOUR_PANE_SELECTED;
+        if (swapped && was == COLOUR_WAVE) expected = COLOUR_WAVE_SELECTED;
+        ASSERT_EQ(tv.image.pixel(x, y), expected) << x << "," << y;
+      }
 
-  // The same columns selected and drawn afresh look exactly alike.
-  app.selActive = true;
-  app.selStart = 40 * 20;
-  app.selEnd = 80 * 20;
-  TrackView fresh;
-  ASSERT_TRUE(layoutWindow(fresh, app, tv.image.width(), tv.image.height(), 0, 0));
-  paintBackgrounds(fresh, app, true);
-  renderTrack(fresh, app);
-  EXPECT_EQ(fresh.selStartCol, a.left + 40);
-  EXPECT_EQ(fresh.selEndCol, a.left + 80);
-  EXPECT_TRUE(fresh.image == tv.image);
+    app.selActive = true;
+    app.selStart = first * 20;  // 20 frames a column
+    app.selEnd = last * 20;
+    TrackView fresh;
+    ASSERT_TRUE(layoutWindow(fresh, app, tv.image.width(), tv.image.height(), 0, 0));
+    paintBackgrounds(fresh, app, true);
+    renderTrack(fresh, app);
+    EXPECT_EQ(fresh.selStartCol, a.left + first);
+    EXPECT_EQ(fresh.selEndCol, a.left + last);
+    EXPECT_TRUE(fresh.image == tv.image) << first;
 
-  highlightColumns(tv, app, surface, a.left + 40, a.left + 80, false);
-  EXPECT_TRUE(tv.image == plain);
+    highlightColumns(tv, app, surface, a.left + first, a.left + last, false);
+    EXPECT_TRUE(tv.image == plain);
+    app.selActive = false;
+  }
+  EXPECT_EQ(surface.updates, 4);
 }
 
 TEST_F(HighlightTest, MonoTracksTouchOnlyPaneAAndColumnsOutsideThePaneAreIgnored) {

@@ -101,23 +101,21 @@ TEST_F(LiveDisplayTest, ARecordingLongerThanThePaneWrapsToTheLeftOverClearedPane
 
 TEST_F(LiveDisplayTest, PlayCursorIsDrawnOnTheWindowOnlyAndErasedByItsStrips) {
   const Image before = viewtest::copyOf(tv.image);
-  app.stereo = false;
-  drawPlayCursor(tv, app, surface, 120);
-  EXPECT_EQ(surface.cursorLines, (std::vector<viewtest::CursorLine>{{120, a.top, a.bottom}}));
-  EXPECT_TRUE(tv.image == before);
-  erasePlayCursor(tv, app, surface);
-  EXPECT_EQ(surface.invalidated, (std::vector<Rect>{{119, a.top, 121, a.bottom}}));
-  EXPECT_EQ(surface.updates, 1);
-
-  app.stereo = true;
-  surface.cursorLines.clear();
-  surface.invalidated.clear();
-  drawPlayCursor(tv, app, surface, 300);
-  erasePlayCursor(tv, app, surface);
-  EXPECT_EQ(surface.cursorLines,
-            (std::vector<viewtest::CursorLine>{{300, a.top, a.bottom}, {300, b.top, b.bottom}}));
-  EXPECT_EQ(surface.invalidated,
-            (std::vector<Rect>{{299, a.top, 301, a.bottom}, {299, b.top, 301, b.bottom}}));
+  for (bool stereo : {false, true}) {
+    app.stereo = stereo;
+    surface.cursorLines.clear();
+    surface.invalidated.clear();
+    drawPlayCursor(tv, app, surface, 120);
+    EXPECT_TRUE(tv.image == before);
+    erasePlayCursor(tv, app, surface);
+    std::vector<std::array<int, 3>> lines{{120, a.top, a.bottom}, {120, b.top, b.bottom}};
+    std::vector<Rect> strips{{119, a.top, 121, a.bottom}, {119, b.top, 121, b.bottom}};
+    lines.resize(stereo ? 2 : 1);
+    strips.resize(stereo ? 2 : 1);
+    EXPECT_EQ(surface.cursorLines, lines);
+    EXPECT_EQ(surface.invalidated, strips);
+  }
+  EXPECT_EQ(surface.updates, 2);
 }
 
 }  // namespace

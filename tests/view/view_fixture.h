@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -24,17 +25,12 @@ namespace viewtest {
 
 using state::Rect;
 
-struct CursorLine {
-  int x, top, bottom;
-  friend bool operator==(const CursorLine&, const CursorLine&) = default;
-};
-
 class RecordingSurface : public view::WindowSurface {
  public:
   std::vector<Rect> invalidated;
   int updates = 0;
-  std::vector<CursorLine> cursorLines;
-  view::Image window;  // what was drawn live on the window, 0x00F0F0 on 0
+  std::vector<std::array<int, 3>> cursorLines;  // x, top, bottom
+  view::Image window;                           // what was drawn live on the window, 0x00F0F0 on 0
 
   // Invalidating repaints from the image, which removes the live drawing there.
   void invalidate(const Rect& area) override {

@@ -24,17 +24,17 @@ class DeviceLayer : public ::testing::Test {
     return HostkitStart(ports, mode);
   }
   void TearDown() override { resetHostForTesting(); }
+  // a header of 256 frames: one driver buffer
+  std::int16_t block[2 * 256] = {};
   BufferHeader header;
-  std::int16_t block[2 * 512] = {};
-  void prepareBlock(std::uint32_t frames) {
+  void SetUp() override {
     header.data = reinterpret_cast<char*>(block);
-    header.length = 2 * frames;
+    header.length = 2 * 256;
   }
 };
 
 TEST_F(DeviceLayer, RefusesDirectionsAndIdsTheLayoutDoesNotHave) {
   ASSERT_EQ(start(1, 5), 1);  // stereo, input only
-  prepareBlock(256);
   EXPECT_EQ(OutPrepare(100, &header), MMSYSERR_NODRIVER);
   EXPECT_EQ(OutSubmit(100, &header), MMSYSERR_NODRIVER);
   EXPECT_EQ(OutClose(100), MMSYSERR_NODRIVER);
@@ -50,7 +50,6 @@ TEST_F(DeviceLayer, RefusesDirectionsAndIdsTheLayoutDoesNotHave) {
 TEST_F(DeviceLayer, MonoOutputWithOnePortCallsTheSecondIdBad) {
   driver.outputs = 1;
   ASSERT_EQ(start(2, 1), 1);
-  prepareBlock(256);
   EXPECT_EQ(OutPrepare(101, &header), MMSYSERR_BADDEVICEID);
   EXPECT_EQ(OutPrepare(102, &header), MMSYSERR_NODRIVER);
   EXPECT_EQ(OutClose(102), MMSYSERR_NODRIVER);
@@ -62,7 +61,6 @@ TEST_F(DeviceLayer, MonoOutputWithOnePortCallsTheSecondIdBad) {
 
 TEST_F(DeviceLayer, UnpreparingASubmittedHeaderLeavesItLinked) {
   ASSERT_EQ(start(1, 4), 1);
-  prepareBlock(256);
   BufferHeader second;
   second.data = header.data;
   second.length = header.length;
@@ -84,7 +82,6 @@ void countHandler(std::uint32_t, std::uint32_t, void*, BufferHeader* h, std::uin
 
 TEST_F(DeviceLayer, PortOpenRefusesARunningOrPausedPortAndKeepsItsClient) {
   ASSERT_EQ(start(1, 4), 1);
-  prepareBlock(256);
   ASSERT_EQ(OutPrepare(100, &header), MMSYSERR_NOERROR);
   ASSERT_TRUE(PortOpen(0, countHandler, nullptr));
   PortClient* client = hostState().clients[0].get();
@@ -113,9 +110,7 @@ void slowHandler(std::uint32_t, std::uint32_t message, void*, BufferHeader*, std
 }
 
 TEST_F(DeviceLayer, ClosingDuringDeliveryReturnsAfterTheDeliveryThreadEnded) {
-  driver.preferred = 256;
   ASSERT_EQ(start(1, 4), 1);
-  prepareBlock(256);  // one driver buffer per header
   ASSERT_EQ(OutPrepare(100, &header), MMSYSERR_NOERROR);
   ASSERT_EQ(OutSubmit(100, &header), MMSYSERR_NOERROR);
   ASSERT_TRUE(PortOpen(0, slowHandler, nullptr));

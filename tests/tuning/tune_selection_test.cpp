@@ -141,18 +141,16 @@ TEST(TuneSelection, LeadingSilenceIsDroppedAndAShortTailKeepsItsSamples) {
 
 TEST(TuneSelection, ReportsProgressAndClipsTheRegionToTheTrack) {
   auto samples = testsignals::sine(452.0, 20000);
-  std::int64_t lastDone = 0, lastTotal = 0, calls = 0;
+  std::int64_t lastDone = 0, lastTotal = 0;
   const auto result = TuneSelection(noteA(), trackOf(samples, 1), {15000, 90000, 1},
                                     [&](std::int64_t done, std::int64_t total) {
                                       EXPECT_EQ(done, lastDone + 1);
                                       lastDone = done;
                                       lastTotal = total;
-                                      ++calls;
                                     });
   ASSERT_EQ(result.status, TuneStatus::Tuned);
   EXPECT_EQ(result.undo.frameCount, 5000);
   EXPECT_EQ(lastTotal, (5000 + 4096 + 1023) / 1024);
-  EXPECT_EQ(calls, lastDone);
   EXPECT_LE(lastDone, lastTotal);
   EXPECT_STREQ(tuning::tuneStatusText(TuneStatus::OutOfMemory), "Error - out of memory");
   EXPECT_STREQ(tuning::tuneStatusText(TuneStatus::EngineFailed),

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <tuple>
+#include <vector>
 
 #include "app/app_constants.h"
 #include "app_harness.h"
@@ -41,105 +42,96 @@ struct Snapshot {
   view::Image image;
 };
 
-struct Refusal {
-  A action;
-  M mode;
-  bool track;
-  bool stream;
-  bool selection;
-  const char* text;  // nullptr: refused without a message
-  const char* caption;
-};
-
-class CanActRefusal : public ::testing::TestWithParam<Refusal> {};
-
-TEST_P(CanActRefusal, RefusesWithItsMessageAndChangesNothing) {
-  const Refusal& r = GetParam();
-  apptest::Harness h;
-  if (r.track) h.loadTrack(50000, 2);
-  if (r.stream) h.readyStream();
-  if (r.selection) {
-    h.app.selActive = true;
-    h.app.selStart = 1000;
-    h.app.selEnd = 9000;
-  }
-  h.app.readout[0].shown = true;
-  h.app.undo.samples.reset(new std::int16_t[4]());
-  h.app.undo.frameCount = 4;
-  h.app.mode = r.mode;
-  h.shell.clearRecords();
-  const Snapshot before(h);
-
-  EXPECT_FALSE(CanAct(h.ctx(), r.action));
-
-  EXPECT_TRUE(Snapshot(h) == before);
-  if (r.text == nullptr) {
-    EXPECT_TRUE(h.shell.messageBoxes.empty());
-  } else {
-    ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
-    const testsupport::MessageBoxCall& m = h.shell.messageBoxes[0];
-    EXPECT_EQ(m.text, r.text);
-    EXPECT_EQ(m.caption, r.caption);
-    EXPECT_EQ(m.icon, app::MessageIcon::Exclamation);
-    EXPECT_EQ(m.buttons, app::MessageButtons::Ok);
-    EXPECT_TRUE(m.owned);
-  }
-  EXPECT_TRUE(h.shell.invalidated.empty());
-}
-
 constexpr const char* kNoAudio = app::MSG_NO_AUDIO;
 constexpr const char* kDevice = app::MSG_SELECT_DEVICE_FIRST;
 constexpr const char* kStop = app::MSG_STOP_FIRST;
 constexpr const char* kWait = app::MSG_WAIT_FOR_OPERATION;
+constexpr const char* kNoZoom = app::MSG_NO_ZOOM_WHILE_RECORDING;
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryRow, CanActRefusal,
-    ::testing::Values(
-        Refusal{A::Play, M::Busy, true, true, false, nullptr, nullptr},
-        // The track check comes before the device check.
-        Refusal{A::Play, M::Idle, false, false, false, kNoAudio, app::CAPTION_PLAY},
-        Refusal{A::Play, M::Idle, true, false, false, kDevice, app::CAPTION_PLAY},
-        Refusal{A::Loop, M::Busy, true, true, false, nullptr, nullptr},
-        Refusal{A::Loop, M::Idle, false, true, false, kNoAudio, app::CAPTION_LOOP},
-        Refusal{A::Loop, M::Idle, true, false, true, kDevice, app::CAPTION_LOOP},
-        Refusal{A::Record, M::Busy, false, true, false, nullptr, nullptr},
-        // Record needs no track, only the device.
-        Refusal{A::Record, M::Idle, false, false, false, kDevice, app::CAPTION_RECORD},
-        Refusal{A::Pause, M::Idle, true, true, false, nullptr, nullptr},
-        Refusal{A::Pause, M::Busy, true, true, false, nullptr, nullptr},
-        Refusal{A::Stop, M::Playing, true, false, false, nullptr, nullptr},
-        Refusal{A::Stop, M::Idle, true, true, false, nullptr, nullptr},
-        Refusal{A::Stop, M::Busy, true, true, false, nullptr, nullptr},
-        Refusal{A::Zoom, M::Recording, true, true, false, app::MSG_NO_ZOOM_WHILE_RECORDING,
-                app::CAPTION_ZOOM},
-        Refusal{A::Zoom, M::RecordPaused, true, true, false, app::MSG_NO_ZOOM_WHILE_RECORDING,
-                app::CAPTION_ZOOM},
-        Refusal{A::Zoom, M::Busy, true, true, false, nullptr, nullptr},
-        Refusal{A::Select, M::Playing, true, true, true, nullptr, nullptr},
-        Refusal{A::Select, M::Idle, false, false, true, nullptr, nullptr},
-        Refusal{A::Tune, M::Looping, true, true, true, nullptr, nullptr},
-        Refusal{A::Tune, M::Idle, false, false, true, nullptr, nullptr},
-        Refusal{A::Tune, M::Idle, true, false, false, nullptr, nullptr},
-        Refusal{A::Scroll, M::Playing, true, true, false, nullptr, nullptr},
-        Refusal{A::Scroll, M::Looping, true, true, false, nullptr, nullptr},
-        Refusal{A::Scroll, M::Recording, true, true, false, nullptr, nullptr},
-        Refusal{A::Scroll, M::RecordPaused, true, true, false, nullptr, nullptr},
-        Refusal{A::Scroll, M::Busy, true, true, false, nullptr, nullptr},
-        Refusal{A::Resize, M::Recording, true, true, false, nullptr, nullptr},
-        Refusal{A::Resize, M::RecordPaused, true, true, false, nullptr, nullptr},
-        Refusal{A::Resize, M::Busy, true, true, false, nullptr, nullptr},
-        Refusal{A::Open, M::Playing, true, true, true, kStop, app::CAPTION_OPEN},
-        Refusal{A::Open, M::LoopPaused, true, true, true, kStop, app::CAPTION_OPEN},
-        Refusal{A::Open, M::RecordPaused, true, true, true, kStop, app::CAPTION_OPEN},
-        Refusal{A::Open, M::Busy, true, true, true, kWait, app::CAPTION_OPEN},
-        Refusal{A::SaveAs, M::Looping, true, true, false, kStop, app::CAPTION_SAVE_AS},
-        Refusal{A::SaveAs, M::Recording, true, true, false, kStop, app::CAPTION_SAVE_AS},
-        Refusal{A::SaveAs, M::Busy, true, true, false, kWait, app::CAPTION_SAVE_AS},
-        Refusal{A::Quit, M::Busy, true, true, false, kWait, app::CAPTION_QUIT_REQUEST},
-        Refusal{static_cast<A>(14), M::Idle, true, true, false, app::MSG_UNHANDLED,
-                app::CAPTION_CAN_ACT},
-        Refusal{A::Quit, static_cast<M>(8), true, true, false, app::MSG_UNHANDLED,
-                app::CAPTION_CAN_ACT}));
+struct Refusal {
+  A action;
+  std::vector<M> modes;
+  bool track;
+  bool stream;
+  bool selection;
+  const char* text = nullptr;  // nullptr: refused without a message
+  const char* caption = nullptr;
+};
+
+const std::vector<M> STREAMING = {M::Playing,    M::Looping,    M::Recording,
+                                  M::PlayPaused, M::LoopPaused, M::RecordPaused};
+
+const Refusal REFUSALS[] = {
+    {A::Play, {M::Busy}, true, true, false},
+    // The track check comes before the device check.
+    {A::Play, {M::Idle}, false, false, false, kNoAudio, app::CAPTION_PLAY},
+    {A::Play, {M::Idle}, true, false, false, kDevice, app::CAPTION_PLAY},
+    {A::Loop, {M::Busy}, true, true, false},
+    {A::Loop, {M::Idle}, false, true, false, kNoAudio, app::CAPTION_LOOP},
+    {A::Loop, {M::Idle}, true, false, true, kDevice, app::CAPTION_LOOP},
+    {A::Record, {M::Busy}, false, true, false},
+    // Record needs no track, only the device.
+    {A::Record, {M::Idle}, false, false, false, kDevice, app::CAPTION_RECORD},
+    {A::Pause, {M::Idle, M::Busy}, true, true, false},
+    {A::Stop, {M::Playing}, true, false, false},
+    {A::Stop, {M::Idle, M::Busy}, true, true, false},
+    {A::Zoom, {M::Recording, M::RecordPaused}, true, true, false, kNoZoom, app::CAPTION_ZOOM},
+    {A::Zoom, {M::Busy}, true, true, false},
+    {A::Select, {M::Playing}, true, true, true},
+    {A::Select, {M::Idle}, false, false, true},
+    {A::Tune, {M::Looping}, true, true, true},
+    {A::Tune, {M::Idle}, false, false, true},
+    {A::Tune, {M::Idle}, true, false, false},
+    {A::Scroll, {M::Playing, M::Looping, M::Recording}, true, true, false},
+    {A::Scroll, {M::RecordPaused, M::Busy}, true, true, false},
+    {A::Resize, {M::Recording, M::RecordPaused, M::Busy}, true, true, false},
+    {A::Open, STREAMING, true, true, true, kStop, app::CAPTION_OPEN},
+    {A::Open, {M::Busy}, true, true, true, kWait, app::CAPTION_OPEN},
+    {A::SaveAs, STREAMING, true, true, false, kStop, app::CAPTION_SAVE_AS},
+    {A::SaveAs, {M::Busy}, true, true, false, kWait, app::CAPTION_SAVE_AS},
+    {A::Quit, {M::Busy}, true, true, false, kWait, app::CAPTION_QUIT_REQUEST},
+    {static_cast<A>(14), {M::Idle}, true, true, false, app::MSG_UNHANDLED, app::CAPTION_CAN_ACT},
+    {A::Quit, {static_cast<M>(8)}, true, true, false, app::MSG_UNHANDLED, app::CAPTION_CAN_ACT},
+};
+
+TEST(CanActRefusal, EveryRowRefusesWithItsMessageAndChangesNothing) {
+  for (const Refusal& r : REFUSALS) {
+    for (M mode : r.modes) {
+      SCOPED_TRACE(::testing::Message() << "action " << static_cast<int>(r.action) << " mode "
+                                        << static_cast<int>(mode));
+      apptest::Harness h;
+      if (r.track) h.loadTrack(50000, 2);
+      if (r.stream) h.readyStream();
+      if (r.selection) {
+        h.app.selActive = true;
+        h.app.selStart = 1000;
+        h.app.selEnd = 9000;
+      }
+      h.app.readout[0].shown = true;
+      h.app.undo.samples.reset(new std::int16_t[4]());
+      h.app.undo.frameCount = 4;
+      h.app.mode = mode;
+      h.shell.clearRecords();
+      const Snapshot before(h);
+
+      EXPECT_FALSE(CanAct(h.ctx(), r.action));
+
+      EXPECT_TRUE(Snapshot(h) == before);
+      EXPECT_TRUE(h.shell.invalidated.empty());
+      if (r.text == nullptr) {
+        EXPECT_TRUE(h.shell.messageBoxes.empty());
+        continue;
+      }
+      ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+      const testsupport::MessageBoxCall& m = h.shell.messageBoxes[0];
+      EXPECT_EQ(m.text, r.text);
+      EXPECT_EQ(m.caption, r.caption);
+      EXPECT_EQ(m.icon, app::MessageIcon::Exclamation);
+      EXPECT_EQ(m.buttons, app::MessageButtons::Ok);
+      EXPECT_TRUE(m.owned);
+    }
+  }
+}
 
 class CanActAllowed : public ::testing::Test {
  protected:

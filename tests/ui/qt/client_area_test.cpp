@@ -25,14 +25,14 @@ using Drawing = WindowTest;
 
 TEST_F(Drawing, OnTheWindowStaysUntilItsAreaIsInvalidated) {
   placeTrack(50000);
-  const view::Image& image = window->mainWindow().trackView().image;
+  const view::Image& image = view().image;
   const view::Image before = [&] {
     view::Image copy;
     copy.create(image.width(), image.height());
     copy.copyIn(image, 0, 0);
     return copy;
   }();
-  const state::Rect pane = window->mainWindow().trackView().geometry.paneA;
+  const state::Rect pane = view().geometry.paneA;
   const int x = pane.left + 40;
   window->drawCursorLine(x, pane.top, pane.bottom);
   window->drawLiveLine(x + 10, pane.top, pane.top + 20);
@@ -40,7 +40,7 @@ TEST_F(Drawing, OnTheWindowStaysUntilItsAreaIsInvalidated) {
   const app::Rect textArea{pane.left + 100, pane.top + 4, pane.left + 160, pane.top + 20};
   window->drawText("A4 +12", textArea, 0xFFFFFF, 0x000080);
 
-  QImage shown = shownClient(*window);
+  QImage shown = grabClient();
   EXPECT_TRUE(image == before) << "drawing on the window leaves the image alone";
   for (int y = pane.top; y < pane.bottom; ++y) {
     ASSERT_EQ(rgb(shown, x, y), 0u);
@@ -66,21 +66,20 @@ TEST_F(Drawing, OnTheWindowStaysUntilItsAreaIsInvalidated) {
   const int middle = (pane.top + pane.bottom) / 2;
   window->invalidate(app::Rect{x, pane.top, x + 2, middle});
   window->updateWindow();
-  shown = shownClient(*window);
+  shown = grabClient();
   EXPECT_EQ(rgb(shown, x, pane.top + 1), image.pixel(x, pane.top + 1));
   EXPECT_EQ(rgb(shown, x, middle), 0u);
 
   window->invalidate(app::Rect{0, 0, image.width(), image.height()});
   window->updateWindow();
-  EXPECT_EQ(mismatches(shownClient(*window), image, controlRects(*window)), 0);
+  EXPECT_EQ(mismatches(grabClient()), 0);
 }
 
 TEST_F(Drawing, AHeldViewMutexKeepsTheOldPictureAndNeverBlocks) {
   placeTrack(50000);
   window->activateWindow();
   QApplication::processEvents();
-  view::TrackView& view = window->mainWindow().trackView();
-  const state::Rect pane = view.geometry.paneA;
+  const state::Rect pane = view().geometry.paneA;
   const QPoint origin = window->clientArea()->mapTo(window.get(), QPoint(0, 0));
   auto onScreen = [&](int x, int y) {
     const QImage screen = window->screen()->grabWindow(window->winId()).toImage();
@@ -94,7 +93,7 @@ TEST_F(Drawing, AHeldViewMutexKeepsTheOldPictureAndNeverBlocks) {
   bool held = false, painted = false;
   std::thread holder([&] {
     std::lock_guard view_lock(app.viewMutex);
-    view.image.fill(pane, 0x123456);
+    view().image.fill(pane, 0x123456);
     std::unique_lock lk(m);
     held = true;
     cv.notify_all();
@@ -121,7 +120,7 @@ TEST_F(Drawing, AHeldViewMutexKeepsTheOldPictureAndNeverBlocks) {
 using Threads = WindowTest;
 
 TEST_F(Threads, CallsFromOtherThreadsAreQueuedAndNeverWait) {
-  const state::Rect pane = window->mainWindow().trackView().geometry.paneA;
+  const state::Rect pane = view().geometry.paneA;
   // The UI thread joins without running its event loop: a call that waited
   // for it would never return.
   std::thread other([&] {
@@ -144,7 +143,7 @@ TEST_F(Threads, CallsFromOtherThreadsAreQueuedAndNeverWait) {
   EXPECT_TRUE(window->scrollBar()->isEnabled());
   EXPECT_FALSE(window->button(view::ID_PLAY)->isEnabled());
   EXPECT_EQ(window->button(view::ID_PAUSE)->text(), QString("Resume"));
-  const QImage shown = shownClient(*window);
+  const QImage shown = grabClient();
   EXPECT_EQ(rgb(shown, pane.left + 50, pane.top + 3), view::COLOUR_PANE)
       << "in order: the cursor drawn, then its area invalidated";
   EXPECT_EQ(rgb(shown, pane.left + 70, pane.top + 3), view::COLOUR_WAVE);

@@ -48,68 +48,58 @@ TEST_F(Dialogs, DeviceListStartsAtTheFirstNameAndReturnsTheChoice) {
 }
 
 TEST_F(Dialogs, TuningHandsOverTheNotesShiftAndGraceThenEnds) {
-  struct Opened {
-    int checked = -1, shift = -1, grace = -1;
-    QRect frame;
-  } opened;
-  bool buttonsDisabledDuringTuning = false;
-  std::optional<app::TuningChoice> got;
-  answerNextModal([&](QWidget* dialog) {
-    opened.frame = dialog->frameGeometry();
-    const auto boxes = dialog->findChildren<QCheckBox*>();
-    opened.checked = 0;
-    for (QCheckBox* box : boxes) {
-      opened.checked += box->isChecked();
-      if (box->text() == "C" || box->text() == "Ab") box->setChecked(true);
-    }
-    const auto sliders = dialog->findChildren<QSlider*>();
-    for (QSlider* s : sliders) {
-      if (s->orientation() == Qt::Vertical) {
-        opened.shift = s->value();
-        s->setValue(s->value() - 3);  // three semitones up the slider: down in pitch
-      } else {
-        opened.grace = s->value();
-        s->setValue(25);
-      }
-    }
+  QRect frame;
+  int checked = -1, shift = -1, grace = -1;
+  // Notes the dialog's state as opened and its place; then `act` answers it.
+  auto answer = [&](std::function<void(QWidget*)> act) {
+    answerNextModal([&, act](QWidget* dialog) {
+      frame = dialog->frameGeometry();
+      checked = 0;
+      for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) checked += box->isChecked();
+      for (QSlider* s : dialog->findChildren<QSlider*>())
+        (s->orientation() == Qt::Vertical ? shift : grace) = s->value();
+      act(dialog);
+    });
+  };
+  answer([](QWidget* dialog) {
+    for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+      box->setChecked(box->text() == "C" || box->text() == "Ab");
+    for (QSlider* s : dialog->findChildren<QSlider*>())
+      // Three semitones up the vertical slider is down in pitch.
+      s->setValue(s->orientation() == Qt::Vertical ? s->value() - 3 : 25);
     buttonNamed(dialog, "OK")->click();
   });
-  const int result = window->runTuningDialog(false, [&](const app::TuningChoice& choice) {
+  std::optional<app::TuningChoice> got;
+  bool buttonsDisabledDuringTuning = false;
+  auto onOk = [&](const app::TuningChoice& choice) {
     got = choice;
     QWidget* dialog = QApplication::activeModalWidget();
     buttonsDisabledDuringTuning =
         !buttonNamed(dialog, "OK")->isEnabled() && !buttonNamed(dialog, "Cancel")->isEnabled();
-  });
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(opened.checked, 0);
-  EXPECT_EQ(opened.shift, 12) << "pitch shift 0 at the start";
-  EXPECT_EQ(opened.grace, 4) << "Grace 40 at the start";
+  };
+  EXPECT_EQ(window->runTuningDialog(false, onOk), 1);
+  EXPECT_EQ(checked, 0);
+  EXPECT_EQ(shift, 12) << "pitch shift 0 at the start";
+  EXPECT_EQ(grace, 4) << "Grace 40 at the start";
   ASSERT_TRUE(got.has_value());
   EXPECT_TRUE(buttonsDisabledDuringTuning);
-  for (int i = 0; i < 12; ++i) {
-    // Index 3 is "C", 11 is "Ab".
-    EXPECT_EQ(got->noteEnabled[i], i == 3 || i == 11) << "note " << i;
-  }
+  // Index 3 is "C", 11 is "Ab".
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(got->noteEnabled[i], i == 3 || i == 11) << "note " << i;
   EXPECT_EQ(got->pitchShift, -3);
   EXPECT_DOUBLE_EQ(got->grace, 250.0);
   // Not on the left: 8 pixels right of the client area's top-left corner.
   const QPoint client = window->clientArea()->mapToGlobal(QPoint(0, 0));
-  EXPECT_EQ(opened.frame.topLeft(), client + QPoint(8, 0));
+  EXPECT_EQ(frame.topLeft(), client + QPoint(8, 0));
 
   // Cancel ends with 2 and tunes nothing; the next opening starts afresh.
   bool tuned = false;
-  answerNextModal([&](QWidget* dialog) {
-    opened.frame = dialog->frameGeometry();
-    opened.checked = 0;
-    for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) opened.checked += box->isChecked();
-    buttonNamed(dialog, "Cancel")->click();
-  });
+  answer([](QWidget* dialog) { buttonNamed(dialog, "Cancel")->click(); });
   EXPECT_EQ(window->runTuningDialog(true, [&](const app::TuningChoice&) { tuned = true; }), 2);
   EXPECT_FALSE(tuned);
-  EXPECT_EQ(opened.checked, 0);
-  EXPECT_EQ(opened.frame.right() + 1, client.x() + window->clientArea()->width() - 8)
+  EXPECT_EQ(std::make_tuple(checked, shift, grace), std::make_tuple(0, 12, 4));
+  EXPECT_EQ(frame.right() + 1, client.x() + window->clientArea()->width() - 8)
       << "on the left: the dialog's right edge 8 pixels inside the client area";
-  EXPECT_EQ(opened.frame.top(), client.y());
+  EXPECT_EQ(frame.top(), client.y());
 }
 
 TEST_F(Dialogs, TheSaveDialogAnswersAWorkerWithThePathChosen) {

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/main_window.h"
 #include "ui/qt/client_area.h"
 #include "ui/qt/demo_track.h"
 #include "view/view_constants.h"
@@ -85,12 +84,16 @@ void answerNextMessageBox(BoxSeen& seen, QMessageBox::StandardButton button) {
   });
 }
 
-QImage shownClient(ui::ShellWindow& window) {
-  return window.clientArea()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+QImage WindowTest::grabClient() {
+  return window->clientArea()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-int mismatches(const QImage& shown, const view::Image& image, const std::vector<QRect>& skip) {
+int WindowTest::mismatches(const QImage& shown) {
+  const view::Image& image = view().image;
   if (shown.width() != image.width() || shown.height() != image.height()) return -1;
+  std::vector<QRect> skip{window->scrollBar()->geometry()};
+  for (int i = 0; i < view::BUTTON_COUNT; ++i)
+    skip.push_back(window->button(view::BUTTON_ID_FIRST + i)->geometry());
   int differ = 0;
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
@@ -100,14 +103,6 @@ int mismatches(const QImage& shown, const view::Image& image, const std::vector<
     }
   }
   return differ;
-}
-
-std::vector<QRect> controlRects(ui::ShellWindow& window) {
-  std::vector<QRect> rects{window.scrollBar()->geometry()};
-  for (int i = 0; i < view::BUTTON_COUNT; ++i) {
-    rects.push_back(window.button(view::BUTTON_ID_FIRST + i)->geometry());
-  }
-  return rects;
 }
 
 }  // namespace qttest

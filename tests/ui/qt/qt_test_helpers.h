@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/main_window.h"
 #include "app/state/app_state.h"
 #include "ui/qt/shell_window.h"
 #include "view/image.h"
@@ -37,6 +38,12 @@ class WindowTest : public ::testing::Test {
   // A stereo track of `frames` frames: a 220 Hz tone on the first channel,
   // 330 Hz on the second, placed in the window at the fit zoom.
   void placeTrack(std::uint32_t frames);
+  view::TrackView& view() { return window->mainWindow().trackView(); }
+  // The client area as shown (rendered afresh), as 0x00RRGGBB pixels.
+  QImage grabClient();
+  // Pixels of `shown` that differ from the off-screen image, leaving out the
+  // scroll bar and the buttons.
+  int mismatches(const QImage& shown);
 
   state::AppState app;
   std::unique_ptr<ui::ShellWindow> window;
@@ -57,13 +64,6 @@ struct BoxSeen {
 void answerNextModal(std::function<void(QWidget*)> answer);
 // Records the next message box in `seen` and closes it with `button`.
 void answerNextMessageBox(BoxSeen& seen, QMessageBox::StandardButton button);
-
-// The client area as shown (rendered afresh), as 0x00RRGGBB pixels.
-QImage shownClient(ui::ShellWindow& window);
-// Pixels of `shown` that differ from `image`, leaving out the child controls.
-int mismatches(const QImage& shown, const view::Image& image, const std::vector<QRect>& skip);
-// The rectangles of the scroll bar and the transport buttons.
-std::vector<QRect> controlRects(ui::ShellWindow& window);
 inline std::uint32_t rgb(const QImage& image, int x, int y) {
   return image.pixel(x, y) & 0xFFFFFF;
 }

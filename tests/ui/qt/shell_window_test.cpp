@@ -46,7 +46,7 @@ TEST_F(WindowStart, OpensTitledAtThePlacementForTheDesktop) {
   EXPECT_EQ(window->frameGeometry(), QRect(60, 60, 1800, 752));
   EXPECT_EQ(window->outerSize(), (app::Size{1800, 752}));
   EXPECT_EQ(QSize(app.layoutWidth, app.layoutHeight), QSize(1800, 752)) << "the layout size";
-  const view::Image& image = window->mainWindow().trackView().image;
+  const view::Image& image = view().image;
   EXPECT_EQ(image.width(), window->clientArea()->width());
   EXPECT_EQ(image.height(), window->clientArea()->height());
 }
@@ -71,7 +71,7 @@ TEST_F(WindowStart, ButtonsAndScrollBarSitAtTheLayoutRectanglesAlsoAfterAResize)
       EXPECT_EQ(b, first[i]) << "the same buttons move, none is made anew";
     }
     EXPECT_EQ(window->scrollBar()->geometry(), toQRect(layout.scrollBar));
-    EXPECT_EQ(window->mainWindow().trackView().image.width(), client->width());
+    EXPECT_EQ(view().image.width(), client->width());
     // A worker re-laying the window out reads the sizes without the UI thread.
     app::Size clientSeen, outerSeen;
     std::thread([&] {
@@ -191,7 +191,7 @@ TEST_F(Menu, ClosingAsksAndOnlyOkTearsDown) {
   EXPECT_TRUE(window->destroyed());
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(app.hasTrack()) << "the teardown frees the track";
-  EXPECT_FALSE(window->mainWindow().trackView().image.valid());
+  EXPECT_FALSE(view().image.valid());
   // Painting after the teardown has nothing to read and must not touch it.
   window->clientArea()->repaint();
 }
@@ -273,7 +273,7 @@ TEST_F(Mouse, ADragSelectsWithCaptureAndAClickDoesNot) {
   placeTrack(100000);
   activate();
   ui::ClientArea* client = window->clientArea();
-  const state::Rect pane = window->mainWindow().trackView().geometry.paneA;
+  const state::Rect pane = view().geometry.paneA;
   const int y = (pane.top + pane.bottom) / 2;
   const QPoint from(pane.left + 200, y);
 
@@ -299,8 +299,8 @@ TEST_F(Mouse, ADragSelectsWithCaptureAndAClickDoesNot) {
   EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, to.x()));
   EXPECT_EQ(QApplication::focusWidget(), window->scrollBar());
 
-  const QImage shown = shownClient(*window);
-  EXPECT_EQ(mismatches(shown, window->mainWindow().trackView().image, controlRects(*window)), 0);
+  const QImage shown = grabClient();
+  EXPECT_EQ(mismatches(shown), 0);
   EXPECT_EQ(rgb(shown, from.x() + 10, pane.top + 1), view::COLOUR_PANE_SELECTED);
   EXPECT_EQ(rgb(shown, to.x() + 10, pane.top + 1), view::COLOUR_PANE);
 
@@ -336,9 +336,7 @@ TEST_F(ScrollBar, ItsActionsAreTheApplicationsScrollRequests) {
   bar->setSliderPosition(123);  // the thumb dragged there
   EXPECT_EQ(app.scrollPos, 123);
   EXPECT_EQ(bar->value(), 123);
-  EXPECT_EQ(mismatches(shownClient(*window), window->mainWindow().trackView().image,
-                       controlRects(*window)),
-            0);
+  EXPECT_EQ(mismatches(grabClient()), 0);
 
   // While playing the bar refuses: it snaps back to where the view is.
   app.mode = TransportMode::Playing;
@@ -353,7 +351,7 @@ TEST_F(ScrollBar, ItsActionsAreTheApplicationsScrollRequests) {
 TEST_F(ScrollBar, WithASelectionTheArrowsMoveItsEnd) {
   placeTrack(100000);
   ui::ClientArea* client = window->clientArea();
-  const state::Rect pane = window->mainWindow().trackView().geometry.paneA;
+  const state::Rect pane = view().geometry.paneA;
   const int y = pane.top + 5;
   mouse(client, QEvent::MouseButtonPress, QPoint(pane.left + 100, y), Qt::LeftButton,
         Qt::LeftButton);
@@ -367,7 +365,7 @@ TEST_F(ScrollBar, WithASelectionTheArrowsMoveItsEnd) {
   EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 301));
   EXPECT_GT(app.selEnd, end);
   EXPECT_EQ(app.scrollPos, pos);
-  const QImage shown = shownClient(*window);
+  const QImage shown = grabClient();
   EXPECT_EQ(rgb(shown, pane.left + 301, pane.top + 1), view::COLOUR_PANE_SELECTED);
   EXPECT_EQ(rgb(shown, pane.left + 302, pane.top + 1), view::COLOUR_PANE);
 
@@ -407,7 +405,7 @@ TEST_F(Picture, TheWindowSavesAsPngShowingTheImage) {
   // Below the menu bar the picture is the off-screen image.
   const QPoint origin = window->clientArea()->mapTo(window.get(), QPoint(0, 0));
   const QImage client = loaded.copy(QRect(origin, window->clientArea()->size()));
-  EXPECT_EQ(mismatches(client, window->mainWindow().trackView().image, controlRects(*window)), 0);
+  EXPECT_EQ(mismatches(client), 0);
 }
 
 }  // namespace

@@ -77,6 +77,14 @@ class HostkitOnJack : public ::testing::Test {
     const StreamConfig config{0, framesPerHeader, Exchange::send, Exchange::receive, 0, 0, 0};
     return StreamOpen(&config) && StreamPrime(0) && StreamStart(0);
   }
+  // Starts the host and a stream of 2-buffer headers on it, and waits for its
+  // first input blocks.
+  bool play(void* window, const std::string& settings) {
+    useCatalogue(settings);
+    return HostkitInit(window, 0) && HostkitStart(1, 6) == 1 &&
+           startStream(2 * HostkitBufferSize()) &&
+           waitFor([&] { return data->inputCalls.load() >= 3; }, 10s);
+  }
 };
 
 TEST_F(HostkitOnJack, StreamLoopbackAt44100ReturnsEverySampleAfterAConstantLatency) {
@@ -119,14 +127,10 @@ TEST_F(HostkitOnJack, StreamLoopbackAt44100ReturnsEverySampleAfterAConstantLaten
 TEST_F(HostkitOnJack, PeriodChangeReachesTheApplicationsResetHandler) {
   PrivateJackServer server(44100, 512);
   ASSERT_TRUE(server.ready()) << "jackd did not come up";
-  useCatalogue("autoconnect = no\n");
   int window = 0;
   resetCalls = 0;
   HostkitSetResetHandler(onReset);
-  ASSERT_TRUE(HostkitInit(&window, 0));
-  ASSERT_EQ(HostkitStart(1, 6), 1);
-  ASSERT_TRUE(startStream(2 * HostkitBufferSize()));
-  ASSERT_TRUE(waitFor([&] { return data->inputCalls.load() >= 3; }, 10s));
+  ASSERT_TRUE(play(&window, "autoconnect = no\n"));
   EXPECT_EQ(resetCalls.load(), 0);
   JackPeer peer;
   ASSERT_TRUE(peer.ok());
@@ -142,11 +146,7 @@ TEST_F(HostkitOnJack, PeriodChangeReachesTheApplicationsResetHandler) {
 TEST_F(HostkitOnJack, ServerKilledDuringPlaybackLeavesEveryCallPrompt) {
   PrivateJackServer server(44100, 512);
   ASSERT_TRUE(server.ready()) << "jackd did not come up";
-  useCatalogue("autoconnect = yes\n");
-  ASSERT_TRUE(HostkitInit(nullptr, 0));
-  ASSERT_EQ(HostkitStart(1, 6), 1);
-  ASSERT_TRUE(startStream(2 * HostkitBufferSize()));
-  ASSERT_TRUE(waitFor([&] { return data->inputCalls.load() >= 3; }, 10s));
+  ASSERT_TRUE(play(nullptr, "autoconnect = yes\n"));
   {
     // autoconnect: the first two physical ports each way.
     JackPeer peer;

@@ -57,29 +57,9 @@ inline drivers::AsioDriver* createDriver(
   return driver;
 }
 
-// A 16-bit sample as the given sample type holds it, and back.
-inline void putSample(std::int32_t type, void* half, int i, std::int16_t s) {
-  auto* b = static_cast<unsigned char*>(half);
-  const int bytes = type == 16 ? 2 : type == 17 ? 3 : 4;
-  const std::uint32_t v = static_cast<std::uint32_t>(static_cast<std::int32_t>(s))
-                          << (8 * (bytes - 2));
-  for (int k = 0; k < bytes; ++k) b[bytes * i + k] = static_cast<unsigned char>(v >> (8 * k));
-}
-
-// The sample's full value in the type (sign-extended).
-inline std::int32_t getRaw(std::int32_t type, const void* half, int i) {
-  const auto* b = static_cast<const unsigned char*>(half);
-  const int bytes = type == 16 ? 2 : type == 17 ? 3 : 4;
-  std::uint32_t v = 0;
-  for (int k = 0; k < bytes; ++k) v |= static_cast<std::uint32_t>(b[bytes * i + k]) << (8 * k);
-  const int shift = 32 - 8 * bytes;
-  return static_cast<std::int32_t>(v << shift) >> shift;
-}
-
 // What the host's switch does, reached through one process-wide pointer as
 // the callbacks carry none.
 struct TestHost {
-  std::int32_t type = 18;
   int frames = 0;
   drivers::AsioBufferInfo infos[4] = {};
   std::vector<std::int16_t> play[2];      // played from the first switch on
@@ -103,8 +83,11 @@ struct TestHost {
       const void* in = h.infos[2 + c].buffers[half];
       for (int i = 0; i < h.frames; ++i) {
         const std::size_t at = static_cast<std::size_t>(n * h.frames + i);
-        putSample(h.type, out, i, at < h.play[c].size() ? h.play[c][at] : 0);
-        if (at < h.recorded[c].size()) h.recorded[c][at] = getRaw(h.type, in, i);
+        // 32-bit samples, the 16-bit one in the upper half
+        const std::int32_t sample = (at < h.play[c].size() ? h.play[c][at] : 0) * 65536;
+        std::memcpy(static_cast<char*>(out) + 4 * i, &sample, 4);
+        if (at < h.recorded[c].size())
+          std::memcpy(&h.recorded[c][at], static_cast<const char*>(in) + 4 * i, 4);
       }
     }
     h.switches.store(n + 1, std::memory_order_release);
@@ -114,7 +97,8 @@ struct TestHost {
   drivers::AsioCallbacks callbacks{bufferSwitch, rateChanged, message, nullptr};
 
   // Runs the host's set-up up to createBuffers and getLatencies; false with
-  // the driver's error text in `error` when init fails.
+  // the driver's error text in `error` when init fails, and false unless the
+  // driver offers 32-bit samples.
   bool setUp(drivers::AsioDriver* driver, std::string& error, std::int32_t& inLatency,
              std::int32_t& outLatency) {
     current() = this;
@@ -130,7 +114,7 @@ struct TestHost {
     info.channel = 0;
     info.isInput = 0;
     if (driver->getChannelInfo(&info) != 0) return false;
-    type = info.type;
+    if (info.type != drivers::SAMPLE_TYPE_INT32_LSB) return false;  // the driver's default
     for (int i = 0; i < 4; ++i) {
       infos[i].isInput = i >= 2 ? 1 : 0;
       infos[i].channelNum = i % 2;
@@ -178,9 +162,6 @@ class JackPeer {
   bool setPeriod(int frames) {
     return jack_set_buffer_size(client_, static_cast<jack_nframes_t>(frames)) == 0;
   }
-  // Frames the server has processed since this client was activated, counted
-  // in its own cycles.
-  std::int64_t frames() const { return frames_.load(); }
 
  private:
   static int onProcess(jack_nframes_t n, void* arg) {

@@ -2,7 +2,6 @@
 // on and off in place.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -21,9 +20,7 @@ class HighlightTest : public viewtest::ViewTest {
   void SetUp() override {
     layOut();
     const auto sine = testsignals::sine(441.0, 6000, 25000.0);
-    std::vector<std::int16_t> third(sine.size());
-    std::transform(sine.begin(), sine.end(), third.begin(), [](int s) { return s / 3; });
-    placeTrack(viewtest::interleave(sine, third), 2, false);  // fits at 32, drawn at 20 a column
+    placeTrack(viewtest::withScaledCopy(sine, 1.0 / 3), 2, false);  // 20 frames a column
   }
   void render() {
     paintBackgrounds(tv, app, true);
@@ -73,16 +70,6 @@ TEST_F(HighlightTest, OnThenOffRestoresTheExactPixelsAndMatchesAFreshRenderOfThe
     EXPECT_EQ(surface.invalidated,
               (std::vector<Rect>{{a.left + first, a.top, a.left + last + 1, a.bottom},
                                  {a.left + first, b.top, a.left + last + 1, b.bottom}}));
-    for (int y = 0; y < tv.image.height(); ++y)
-      for (int x = 0; x < tv.image.width(); ++x) {
-        const std::uint32_t was = plain.pixel(x, y);
-        const bool swapped = x >= a.left + first && x <= a.left + last &&
-                             ((y >= a.top && y < a.bottom) || (y >= b.top && y < b.bottom));
-        std::uint32_t expected = was;
-        if (swapped && was == COLOUR_PANE) expected = COLOUR_PANE_SELECTED;
-        if (swapped && was == COLOUR_WAVE) expected = COLOUR_WAVE_SELECTED;
-        ASSERT_EQ(tv.image.pixel(x, y), expected) << x << "," << y;
-      }
 
     app.selActive = true;
     app.selStart = first * 20;  // 20 frames a column

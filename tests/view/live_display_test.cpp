@@ -59,9 +59,6 @@ TEST_F(LiveDisplayTest, EachBlockIsOneColumnInTheImageAndOnTheWindowQuietOnesAre
   const auto [lo, hi] = std::minmax_element(left.begin(), left.begin() + BLOCK);
   EXPECT_EQ(viewtest::rowsOf(tv.image, a.left, a.top, a.bottom, COLOUR_WAVE),
             viewtest::range(expectedRow(c, *hi, h), expectedRow(c, *lo, h) - 1));
-  EXPECT_EQ(tv.live.currentColumn, a.left + 1);
-  EXPECT_EQ(tv.live.previousRow[0], expectedRow(c, left[BLOCK - 1], h));
-  EXPECT_EQ(tv.live.previousRow[1], expectedRow(centreB(), right[BLOCK - 1], h));
 
   add(1, 40);
   EXPECT_EQ(tv.image.pixel(a.left + 1, c), COLOUR_WAVE);

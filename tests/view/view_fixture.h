@@ -89,13 +89,11 @@ inline std::vector<std::uint32_t> runs(std::initializer_list<std::uint32_t> pair
   return out;
 }
 
-inline std::vector<std::int16_t> interleave(const std::vector<std::int16_t>& left,
-                                            const std::vector<std::int16_t>& right) {
+// A stereo track: `left` and, as the second channel, `left` scaled by `gain`.
+inline std::vector<std::int16_t> withScaledCopy(const std::vector<std::int16_t>& left,
+                                                double gain) {
   std::vector<std::int16_t> out;
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    out.push_back(left[i]);
-    out.push_back(right[i]);
-  }
+  for (std::int16_t s : left) out.insert(out.end(), {s, static_cast<std::int16_t>(s * gain)});
   return out;
 }
 

@@ -52,9 +52,6 @@ class HeadlessShell : public app::Shell {
   // The outer window is the client area plus this frame (title bar, borders, menu).
   app::Size frameExtra{16, 59};
   void setClientSize(app::Size client) { client_ = client; }
-  void setOuterSize(app::Size outer) {
-    client_ = {outer.width - frameExtra.width, outer.height - frameExtra.height};
-  }
 
   // --- what a real window would show now ---
   std::map<int, ButtonState> buttons;  // by control id

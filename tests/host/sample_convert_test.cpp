@@ -12,6 +12,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+// Round trips of thousands of values through each format run in the loopback
+// tests of the virtual device; here the bytes themselves.
 TEST(SampleConvert, WritesAndReadsEachDriverFormatLittleEndian) {
   struct Out {
     std::int32_t format;
@@ -25,7 +27,7 @@ TEST(SampleConvert, WritesAndReadsEachDriverFormatLittleEndian) {
       {FORMAT_INT24, 0x1234, 4, {0x40, 0x23, 0x01}},    // 8 - 4 = 4 bits left
       {FORMAT_INT24, -0x1000, 12, {0x00, 0xFF, 0xFF}},  // beyond 8 the shift turns right
       {FORMAT_INT32, -1, 0, {0x00, 0x00, 0xFF, 0xFF}},  // only the upper half set
-      {FORMAT_INT32, 0x1234, 0, {0x00, 0x00, 0x34, 0x12}},
+      {FORMAT_INT32, 32767, 0, {0x00, 0x00, 0xFF, 0x7F}},
       {FORMAT_INT32, 0x1234, 15, {0x68, 0x24, 0x00, 0x00}},
       {FORMAT_INT16, 0x1234, 0, {0x34, 0x12}},
       {FORMAT_INT16, -0x100, 4, {0xF0, 0xFF}},  // shifted right, arithmetically
@@ -56,21 +58,6 @@ TEST(SampleConvert, WritesAndReadsEachDriverFormatLittleEndian) {
     std::int16_t sample = 0;
     convertersFor(i.format).fromDriver(i.bytes.data(), &sample, 1);
     EXPECT_EQ(sample, i.sample) << "format " << i.format;
-  }
-}
-
-TEST(SampleConvert, RoundTripIsExactForEveryFormatAtNoAttenuation) {
-  std::vector<std::int16_t> samples;
-  for (int v = -32768; v <= 32767; v += 251) samples.push_back(static_cast<std::int16_t>(v));
-  samples.push_back(32767);
-  const auto frames = static_cast<std::uint32_t>(samples.size());
-  for (std::int32_t format : {FORMAT_INT16, FORMAT_INT24, FORMAT_INT32}) {
-    const SampleConverters c = convertersFor(format);
-    Bytes driver(frames * c.driverSampleBytes);
-    std::vector<std::int16_t> back(frames, 0);
-    c.toDriver(samples.data(), driver.data(), frames, 0);
-    c.fromDriver(driver.data(), back.data(), frames);
-    EXPECT_EQ(back, samples) << "format " << format;
   }
 }
 

@@ -61,18 +61,18 @@ TEST_F(ColumnMappingTest, HitTestCoversPanesButNotTheGapNorFramesPastTheTrack) {
     int x, y;
     bool mono, stereo;
   };
-  const Probe probes[] = {
-      {17, g.paneA.top, true, true},
-      {316, g.paneA.bottom - 1, true, true},
-      {16, 50, false, false},
-      {317, 50, false, false},
-      {100, g.paneA.top - 1, false, false},
-      {100, g.paneA.bottom, false, false},  // the gap,
-      {100, g.paneB.top, false, false},     // both ends
-      {100, g.paneB.top + 1, false, true},
-      {100, g.paneB.bottom, false, true},
-      {100, g.paneB.bottom + 1, false, false},
-  };
+  // Pane corners, left and right of the pane, above it, the gap between the
+  // panes (both ends included), pane B's first and last rows, below it.
+  const Probe probes[] = {{17, g.paneA.top, true, true},
+                          {316, g.paneA.bottom - 1, true, true},
+                          {16, 50, false, false},
+                          {317, 50, false, false},
+                          {100, g.paneA.top - 1, false, false},
+                          {100, g.paneA.bottom, false, false},
+                          {100, g.paneB.top, false, false},
+                          {100, g.paneB.top + 1, false, true},
+                          {100, g.paneB.bottom, false, true},
+                          {100, g.paneB.bottom + 1, false, false}};
   for (const Probe& p : probes) {
     app.stereo = false;
     EXPECT_EQ(hitTest(app, g, p.x, p.y), p.mono) << p.x << "," << p.y;

@@ -184,12 +184,11 @@ TEST(PeakRoutines, MaximaAreNeverNegativeMinimaNeverPositiveAndGroupsKeepTheirLa
     std::vector<std::int16_t> samples;
     int max, min;
   };
-  const Case cases[] = {
-      {{5, -3, 12, -40, 7}, 12, -40},
-      {{1, 2, 99}, 99, 0},  // an odd last sample counts too
-      {{-3, -9, -32768, -1}, 0, -32768},
-      {{1234}, 0, 0},  // fewer than two give nothing
-  };
+  // An odd last sample counts too; fewer than two samples give nothing.
+  const Case cases[] = {{{5, -3, 12, -40, 7}, 12, -40},
+                        {{1, 2, 99}, 99, 0},
+                        {{-3, -9, -32768, -1}, 0, -32768},
+                        {{1234}, 0, 0}};
   for (const Case& c : cases) {
     const MonoPeak p = peakMono(c.samples.data(), static_cast<std::uint32_t>(c.samples.size()));
     EXPECT_EQ(p.max, c.max) << c.samples.size();

@@ -1,13 +1,14 @@
 // Hostkit and its streams on the JACK driver, loaded through a catalogue as
 // the application loads it, on private dummy servers: sample-exact loopback at
-// 44100 Hz, the reset request reaching the application's handler, a server
-// killed under a playing stream, a missing server, and the default catalogue's
-// order. The converted path at 48000 Hz is in jack_driver_test.cpp.
+// 44100 Hz, a tone from a 44100 Hz stream through a 48000 Hz server, the reset
+// request reaching the application's handler, a server killed under a playing
+// stream, a missing server, and the default catalogue's order.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "host/driver_list.h"
 #include "host/drivers/jack/driver_harness.h"
 #include "host/drivers/jack/jack_server.h"
+#include "host/drivers/jack/tone_fit.h"
 #include "host/host_state.h"
 #include "host/hostkit.h"
 #include "host/loopback_exchange.h"
@@ -31,6 +33,19 @@ using hosttest::Exchange;
 using jacktest::JackPeer;
 using jacktest::PrivateJackServer;
 using jacktest::waitFor;
+
+// The output callback for the tone test: 1 kHz at 44100 Hz on both channels.
+constexpr double TONE_LEVEL = 12000.0;
+std::int32_t sendTone(std::int16_t* block, std::uint32_t bytesPerChannel, std::uint32_t) {
+  Exchange& e = *Exchange::current();
+  const std::uint32_t frames = bytesPerChannel / 2;
+  for (std::uint32_t i = 0; i < frames; ++i, ++e.next) {
+    const auto v = static_cast<std::int16_t>(
+        std::lround(TONE_LEVEL * std::sin(2 * std::numbers::pi * 1000.0 * e.next / 44100.0)));
+    block[i] = block[frames + i] = v;
+  }
+  return 0;
+}
 
 std::atomic<int> resetCalls{0};
 std::atomic<void*> resetWindow{nullptr};
@@ -121,6 +136,34 @@ TEST_F(HostkitOnJack, StreamLoopbackAt44100ReturnsEverySampleAfterAConstantLaten
     ASSERT_GT(data->got[0].size(), latency + 17 * 4 * buffer) << "no refilled header came back";
     EXPECT_EQ(data->mismatches(latency), 0u);
     std::printf("stream loopback at 44100 Hz, sample type %s: %zu frames\n", type, latency);
+  }
+}
+
+TEST_F(HostkitOnJack, ToneThrough48000ServerComesBackAt44100WithItsPitchAndLevel) {
+  PrivateJackServer server(48000, 512);
+  ASSERT_TRUE(server.ready()) << "jackd did not come up";
+  useCatalogue("autoconnect = no\n");
+  ASSERT_TRUE(HostkitInit(nullptr, 0));
+  ASSERT_EQ(HostkitStart(1, 6), 1);
+  EXPECT_EQ(HostkitSampleRate(), 44100);
+  const std::int32_t buffer = HostkitBufferSize();
+  ASSERT_EQ(buffer, 470);
+  JackPeer peer;
+  ASSERT_TRUE(peer.ok());
+  ASSERT_TRUE(peer.connect("Cantora:out_1", "Cantora:in_1"));
+  ASSERT_TRUE(peer.connect("Cantora:out_2", "Cantora:in_2"));
+  // 4 buffers per header: 42.6 ms, the application's smallest block
+  const StreamConfig config{0, 4 * buffer, sendTone, Exchange::receive, 0, 0, 0};
+  ASSERT_TRUE(StreamOpen(&config) && StreamPrime(0) && StreamStart(0));
+  EXPECT_TRUE(waitFor([&] { return data->inputCalls.load() * 4 * buffer >= 4 * 44100; }, 20s));
+  StreamStop(0);
+
+  for (int c = 0; c < 2; ++c) {
+    const std::vector<double> x(data->got[c].begin(), data->got[c].end());
+    const jacktest::ToneReport tone = jacktest::analyseTone(x, 44100.0, 1000.0, 44100, 4 * 44100);
+    EXPECT_LT(std::fabs(tone.cents), 1.0) << tone.hz << " Hz";
+    EXPECT_LT(std::fabs(20 * std::log10(tone.amplitude / TONE_LEVEL)), 0.1);
+    EXPECT_LT(tone.worstPhase, 0.01) << "the phase jumped: a block was dropped or repeated";
   }
 }
 

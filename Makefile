@@ -1,6 +1,7 @@
 # Thin wrapper over CMake. Every target installs what is missing first.
 #   make run    build and start the desktop program (headless demo without a display)
-#   make test   build with AddressSanitizer + UBSan and run every test through CTest
+#   make test   build with AddressSanitizer + UBSan (benchmarks too, so they keep
+#               compiling) and run every test through CTest
 #   make bench  build optimised and run the benchmarks
 BUILD      ?= build
 TEST_BUILD ?= $(BUILD)/test
@@ -27,7 +28,7 @@ run: build
 	fi
 
 test: deps
-	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=OFF >/dev/null
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=ON >/dev/null
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
 	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-tsan

@@ -162,6 +162,8 @@ class JackPeer {
   bool setPeriod(int frames) {
     return jack_set_buffer_size(client_, static_cast<jack_nframes_t>(frames)) == 0;
   }
+  // Server frames this peer has been called for (the clock benchmark's ruler).
+  std::int64_t frames() const { return frames_.load(); }
 
  private:
   static int onProcess(jack_nframes_t n, void* arg) {

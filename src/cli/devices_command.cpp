@@ -33,7 +33,7 @@ int runDevices(const cli::Args& args) {
 }
 
 const cli::CliCommand DEVICES_COMMAND{
-    "devices", "devices",
+    "devices", "devices                   the audio drivers, as the device dialog lists them",
     "usage: cantora-cli devices\n\n"
     "Lists the audio drivers as the device dialog offers them, one \"INDEX: NAME\"\n"
     "line each. The drivers come from the driver catalogue: $CANTORA_DRIVER_CATALOGUE\n"

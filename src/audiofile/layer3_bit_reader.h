@@ -20,8 +20,17 @@ class BitReader {
       : data_(data), position_(bitPosition) {}
 
   std::uint32_t position() const { return position_; }
+  const unsigned char* data() const { return data_; }
   void seek(std::uint32_t bitPosition) { position_ = bitPosition; }
   void skip(std::uint32_t bits) { position_ += bits; }
+
+  // At least 57 bits from the current position, in the top bits of the result.
+  std::uint64_t window() const {
+    std::uint64_t word;
+    std::memcpy(&word, data_ + (position_ >> 3), sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    return word << (position_ & 7);
+  }
 
   // The next n bits (0..32) without consuming them.
   std::uint32_t peek(int n) const {

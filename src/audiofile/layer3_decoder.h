@@ -134,7 +134,7 @@ class Layer3Decoder {
   int intensityScale_ = 0;  // MPEG-2: the right channel's intensity_scale  // lines up to the last
                             // non-zero value, per channel
   double reordered_[GRANULE_LINES] = {};
-  double overlap_[2][SUBBANDS][SLOTS] = {};
+  double overlap_[2][SLOTS][SUBBANDS] = {};  // [channel][slot][subband]
   double subbandSamples_[SLOTS][SUBBANDS] = {};
   // Per channel, the last 16 synthesis vectors: [slot][0..31] the values at
   // the even taps, [slot][32..63] those at the odd taps.

@@ -33,18 +33,20 @@ class HuffDecoder {
   void build(const HuffCode* codes, int count, int pairSize);
   bool empty() const { return entries_.empty(); }
 
-  // Reads one code word and returns its symbol: x << 4 | y for pairs, the
+  // Decodes the code word at bit `used` of a window from BitReader::window(),
+  // adds its length to used and returns its symbol: x << 4 | y for pairs, the
   // v w x y bits for quadruples.
-  int decode(BitReader& reader) const {
+  int decode(std::uint64_t window, int& used) const {
     std::uint32_t offset = 0;
     int bits = rootBits_;
     for (;;) {
-      const std::uint32_t entry = entries_[offset + reader.peek(bits)];
+      const std::uint32_t entry =
+          entries_[offset + static_cast<std::uint32_t>((window << used) >> (64 - bits))];
       if (entry & LEAF) {
-        reader.skip((entry >> 8) & 0xFF);
+        used += static_cast<int>((entry >> 8) & 0xFF);
         return static_cast<int>(entry & 0xFF);
       }
-      reader.skip(static_cast<std::uint32_t>(bits));
+      used += bits;
       offset = entry & 0xFFFFFF;
       bits = static_cast<int>(entry >> 24);
     }

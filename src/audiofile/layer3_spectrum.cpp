@@ -13,7 +13,17 @@ namespace {
 
 // 2^(e/4) for any integer e, without a power function.
 inline double quarterPower(const Layer3Tables& t, int e) {
+  const unsigned index = static_cast<unsigned>(e - GAIN_POWER_LOWEST);
+  if (index < static_cast<unsigned>(GAIN_POWER_COUNT)) return t.gainPowers[index];
   return std::ldexp(t.quarterPowers[e & 3], e >> 2);
+}
+
+// A non-zero magnitude takes the sign bit at `used` of the window; zero has none.
+inline int withSign(int magnitude, std::uint64_t window, int& used) {
+  const int present = magnitude != 0 ? 1 : 0;
+  const int negative = static_cast<int>((window << used) >> 63) & present;
+  used += present;
+  return (magnitude ^ -negative) + negative;
 }
 
 inline double requantise(const Layer3Tables& t, int q, double factor) {
@@ -40,19 +50,29 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
     }
     const HuffDecoder& decoder = pairDecoder(gc.tableSelect[region]);
     const int linbits = spec.linbits;
+    // One window per pair holds the longest pair: a 19-bit code and two
+    // values of 13 linbits and a sign each.
     while (line < stop) {
-      const int symbol = decoder.decode(reader);
+      const std::uint64_t window = reader.window();
+      int used = 0;
+      const int symbol = decoder.decode(window, used);
       int x = symbol >> 4;
       int y = symbol & 15;
-      if (x == 15 && linbits > 0) x += static_cast<int>(reader.read(linbits));
-      if (x != 0 && reader.readBit()) x = -x;
-      if (y == 15 && linbits > 0) y += static_cast<int>(reader.read(linbits));
-      if (y != 0 && reader.readBit()) y = -y;
+      if (linbits > 0 && x == 15) {
+        x += static_cast<int>((window << used) >> (64 - linbits));
+        used += linbits;
+      }
+      x = withSign(x, window, used);
+      if (linbits > 0 && y == 15) {
+        y += static_cast<int>((window << used) >> (64 - linbits));
+        used += linbits;
+      }
+      y = withSign(y, window, used);
+      reader.skip(static_cast<std::uint32_t>(used));
       q[line] = x;
       q[line + 1] = y;
       line += 2;
-      if (x != 0) nonzero = line - 1;
-      if (y != 0) nonzero = line;
+      nonzero = y != 0 ? line : (x != 0 ? line - 1 : nonzero);
       if (reader.position() > end) {
         overrun = true;
         break;
@@ -62,11 +82,12 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
   if (!overrun) {
     const HuffDecoder& quads = quadDecoder(gc.count1Table);
     while (line + 4 <= GRANULE_LINES && reader.position() < end) {
-      const int symbol = quads.decode(reader);
-      int v[4] = {(symbol >> 3) & 1, (symbol >> 2) & 1, (symbol >> 1) & 1, symbol & 1};
-      for (int k = 0; k < 4; ++k) {
-        if (v[k] != 0 && reader.readBit()) v[k] = -1;
-      }
+      const std::uint64_t window = reader.window();
+      int used = 0;
+      const int symbol = quads.decode(window, used);
+      int v[4];
+      for (int k = 0; k < 4; ++k) v[k] = withSign((symbol >> (3 - k)) & 1, window, used);
+      reader.skip(static_cast<std::uint32_t>(used));
       // A last quadruple that reaches past the channel's data is stuffing.
       if (reader.position() > end) break;
       for (int k = 0; k < 4; ++k) {

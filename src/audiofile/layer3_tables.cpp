@@ -98,6 +98,10 @@ struct TableBuilder {
     for (int i = 0; i <= MAX_QUANTISED; ++i)
       t.pow43[i] = std::pow(static_cast<double>(i), 4.0 / 3.0);
     for (int k = 0; k < 4; ++k) t.quarterPowers[k] = std::pow(2.0, k / 4.0);
+    for (int i = 0; i < GAIN_POWER_COUNT; ++i) {
+      const int e = GAIN_POWER_LOWEST + i;
+      t.gainPowers[i] = std::ldexp(t.quarterPowers[e & 3], e >> 2);
+    }
     for (int i = 0; i < 8; ++i) {
       const double root = std::sqrt(1.0 + ANTIALIAS_C[i] * ANTIALIAS_C[i]);
       t.antialiasCs[i] = 1.0 / root;

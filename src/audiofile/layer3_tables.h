@@ -42,9 +42,15 @@ extern const std::uint8_t MPEG1_SLEN[2][16];
 // intensity stereo) and block kind (0 long, 1 short, 2 mixed).
 extern const std::uint8_t MPEG2_PARTITION_SIZES[6][3][4];
 
+// Exponents e of the gains 2^(e/4) held ready in Layer3Tables::gainPowers;
+// requantisation reaches from about -330 to 45.
+inline constexpr int GAIN_POWER_LOWEST = -512;
+inline constexpr int GAIN_POWER_COUNT = 640;
+
 struct Layer3Tables {
-  double pow43[MAX_QUANTISED + 1];  // |x|^(4/3)
-  double quarterPowers[4];          // 2^(k/4); 2^(e/4) = ldexp(quarterPowers[e & 3], e >> 2)
+  double pow43[MAX_QUANTISED + 1];      // |x|^(4/3)
+  double quarterPowers[4];              // 2^(k/4); 2^(e/4) = ldexp(quarterPowers[e & 3], e >> 2)
+  double gainPowers[GAIN_POWER_COUNT];  // 2^(e/4) from GAIN_POWER_LOWEST up, by that same ldexp
   double antialiasCs[8];
   double antialiasCa[8];
   // Long-block windows by [odd subband][block type]; the odd-subband copies

@@ -34,6 +34,23 @@ inline void gather(const double* const* rows, int n, Lanes& out) {
   out = Lanes{rows[0][n], rows[1][n], rows[2][n], rows[3][n]};
 }
 
+// toSample() of 32 values, four at a time, as int.
+inline void roundSamples(const double* sums, int* samples) {
+  using IntLanes = int __attribute__((vector_size(LANES * sizeof(int))));
+  const Lanes highest = Lanes{} + 32767.0;
+  const Lanes lowest = Lanes{} - 32768.0;
+  const Lanes half = Lanes{} + 0.5;
+  for (int j = 0; j < 32; j += LANES) {
+    Lanes s;
+    std::memcpy(&s, sums + j, sizeof s);
+    s = s > highest ? highest : s;
+    s = s < lowest ? lowest : s;
+    s = s > 0.0 ? s + half : s - half;
+    const IntLanes rounded = __builtin_convertvector(s, IntLanes);
+    std::memcpy(samples + j, &rounded, sizeof rounded);
+  }
+}
+
 // DCT-II, X[k] = sum x[n] cos(pi k (2n + 1) / 2N), split into halves stage by
 // stage: the sums give the even outputs, the scaled differences the odd ones.
 // T is double or Lanes.
@@ -271,8 +288,10 @@ void synthesiseSlots(const double (*subbands)[SUBBANDS], double (*ring)[64], int
         const double* dodd = d + 64 * m + 32;
         for (int j = 0; j < 32; ++j) sums[j] += de[j] * even[j] + dodd[j] * odd[j];
       }
+      int samples[32];
+      roundSamples(sums, samples);
       std::int16_t* out = output + (first + l) * 32 * channels;
-      for (int j = 0; j < 32; ++j) out[j * channels] = toSample(sums[j]);
+      for (int j = 0; j < 32; ++j) out[j * channels] = static_cast<std::int16_t>(samples[j]);
     }
   }
 }

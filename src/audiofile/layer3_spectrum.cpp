@@ -2,7 +2,9 @@
 // of the Layer III decoder that work on the 576 spectral lines in the order
 // they are coded.
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "audiofile/layer3_decoder.h"
@@ -26,8 +28,12 @@ inline int withSign(int magnitude, std::uint64_t window, int& used) {
   return (magnitude ^ -negative) + negative;
 }
 
+// sign(q) |q|^(4/3) x factor. The sign goes on last, as a bit: the same value
+// as negating before the product, without a branch the signs would mispredict.
 inline double requantise(const Layer3Tables& t, int q, double factor) {
-  return q >= 0 ? t.pow43[q] * factor : -t.pow43[-q] * factor;
+  const std::uint64_t sign = static_cast<std::uint64_t>(static_cast<std::uint32_t>(q) >> 31) << 63;
+  const double magnitude = t.pow43[q < 0 ? -q : q] * factor;
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) ^ sign);
 }
 
 }  // namespace

@@ -128,7 +128,6 @@ class Layer3Decoder {
 
   SideInfo side_;
   ScaleFactors scale_[2];
-  int quantised_[GRANULE_LINES] = {};
   double spectrum_[2][GRANULE_LINES] = {};
   int nonzero_[2] = {};
   int intensityScale_ = 0;  // MPEG-2: the right channel's intensity_scale  // lines up to the last

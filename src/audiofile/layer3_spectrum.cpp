@@ -28,12 +28,11 @@ inline int withSign(int magnitude, std::uint64_t window, int& used) {
   return (magnitude ^ -negative) + negative;
 }
 
-// sign(q) |q|^(4/3) x factor. The sign goes on last, as a bit: the same value
-// as negating before the product, without a branch the signs would mispredict.
-inline double requantise(const Layer3Tables& t, int q, double factor) {
+// sign(q) |q|^(4/3), the sign put on as a bit: no branch for the signs to
+// mispredict.
+inline double signedPower(const Layer3Tables& t, int q) {
   const std::uint64_t sign = static_cast<std::uint64_t>(static_cast<std::uint32_t>(q) >> 31) << 63;
-  const double magnitude = t.pow43[q < 0 ? -q : q] * factor;
-  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) ^ sign);
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(t.pow43[q < 0 ? -q : q]) ^ sign);
 }
 
 }  // namespace
@@ -43,7 +42,10 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
   const int bigLines = std::min(gc.bigValues * 2, GRANULE_LINES);
   const int regionEnd[3] = {std::min(gc.region1Start, bigLines),
                             std::min(gc.region2Start, bigLines), bigLines};
-  int* q = quantised_;
+  // Each value goes in as sign(q) |q|^(4/3) at once (work beside the bit
+  // position's chain of dependencies); the band gains follow below.
+  const Layer3Tables& t = layer3Tables();
+  double* xr = spectrum_[channel];
   int line = 0;
   int nonzero = 0;
   bool overrun = false;
@@ -51,7 +53,7 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
     const int stop = std::max(line, regionEnd[region]);
     const HuffTableSpec& spec = HUFF_TABLE_SPECS[gc.tableSelect[region]];
     if (spec.codes == nullptr) {
-      for (; line < stop; ++line) q[line] = 0;
+      for (; line < stop; ++line) xr[line] = 0.0;
       continue;
     }
     const HuffDecoder& decoder = pairDecoder(gc.tableSelect[region]);
@@ -75,8 +77,8 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
       }
       y = withSign(y, window, used);
       reader.skip(static_cast<std::uint32_t>(used));
-      q[line] = x;
-      q[line + 1] = y;
+      xr[line] = signedPower(t, x);
+      xr[line + 1] = signedPower(t, y);
       line += 2;
       nonzero = y != 0 ? line : (x != 0 ? line - 1 : nonzero);
       if (reader.position() > end) {
@@ -97,7 +99,7 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
       // A last quadruple that reaches past the channel's data is stuffing.
       if (reader.position() > end) break;
       for (int k = 0; k < 4; ++k) {
-        q[line + k] = v[k];
+        xr[line + k] = v[k];
         if (v[k] != 0) nonzero = line + k + 1;
       }
       line += 4;
@@ -108,14 +110,12 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
   // Requantisation: sign x |q|^(4/3) x 2^((global_gain - 210) / 4) x the band's
   // scale-factor and sub-block gain factors. Mid/side frames fold their
   // 1/sqrt(2) into the gain.
-  const Layer3Tables& t = layer3Tables();
+  std::fill(xr + line, xr + GRANULE_LINES, 0.0);
   const ScaleFactors& sf = scale_[channel];
   const ScaleFactorBands& bands = scaleFactorBands(header_.mpeg1, header_.rateIndex);
   const bool midSide = header_.channels == 2 && header_.mode == 1 && (header_.modeExtension & 2);
   const int gainBase = gc.globalGain - 210 - (midSide ? 2 : 0);
   const int scaleShift = gc.scalefacScale ? 4 : 2;
-  double* xr = spectrum_[channel];
-  std::fill(xr, xr + GRANULE_LINES, 0.0);
   const bool shortBlocks = gc.windowSwitching && gc.blockType == 2;
   int firstShortBand = 0;
   if (!shortBlocks || gc.mixedBlock) {
@@ -124,7 +124,7 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
       const int pre = gc.preflag ? PRETAB[sfb] : 0;
       const double factor = quarterPower(t, gainBase - scaleShift * (sf.longBands[sfb] + pre));
       const int to = std::min<int>(bands.longBounds[sfb + 1], nonzero);
-      for (int i = bands.longBounds[sfb]; i < to; ++i) xr[i] = requantise(t, q[i], factor);
+      for (int i = bands.longBounds[sfb]; i < to; ++i) xr[i] *= factor;
     }
     firstShortBand = 3;
   }
@@ -136,7 +136,7 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
             quarterPower(t, gainBase - 8 * gc.subblockGain[w] - scaleShift * sf.shortBands[sfb][w]);
         const int from = 3 * bands.shortBounds[sfb] + w * width;
         const int to = std::min(from + width, nonzero);
-        for (int i = from; i < to; ++i) xr[i] = requantise(t, q[i], factor);
+        for (int i = from; i < to; ++i) xr[i] *= factor;
       }
     }
   }

@@ -14,7 +14,8 @@ struct DecoderSet {
   DecoderSet() {
     for (int t = 0; t < 32; ++t) {
       const HuffTableSpec& spec = HUFF_TABLE_SPECS[t];
-      if (spec.codes != nullptr) pairs[t].build(spec.codes, spec.size * spec.size, spec.size);
+      if (spec.codes != nullptr)
+        pairs[t].build(spec.codes, spec.size * spec.size, spec.size, spec.linbits > 0);
     }
     for (int t = 0; t < 2; ++t) quads[t].build(COUNT1_CODES[t], 16, 0);
   }
@@ -27,7 +28,7 @@ const DecoderSet& decoders() {
 
 }  // namespace
 
-void HuffDecoder::build(const HuffCode* codes, int count, int pairSize) {
+void HuffDecoder::build(const HuffCode* codes, int count, int pairSize, bool escapes) {
   std::vector<Pending> pending;
   for (int i = 0; i < count; ++i) {
     // Pair tables list x * size + y; their symbols become x << 4 | y.
@@ -36,6 +37,25 @@ void HuffDecoder::build(const HuffCode* codes, int count, int pairSize) {
   }
   entries_.clear();
   buildLevel(pending, 0);
+
+  std::fill(std::begin(pairs_), std::end(pairs_), 0u);
+  if (pairSize == 0) return;
+  for (std::uint32_t prefix = 0; prefix < (1u << PAIR_BITS); ++prefix) {
+    const std::uint64_t window = std::uint64_t{prefix} << (64 - PAIR_BITS);
+    int used = 0;
+    const int symbol = decode(window, used);
+    int values[2] = {symbol >> 4, symbol & 15};
+    if (escapes && (values[0] == 15 || values[1] == 15)) continue;
+    for (int& v : values) {
+      if (v == 0) continue;
+      if (used < PAIR_BITS && ((window << used) >> 63) != 0) v = -v;
+      ++used;
+    }
+    if (used > PAIR_BITS) continue;
+    pairs_[prefix] = (static_cast<std::uint32_t>(values[0]) & 0xFF) |
+                     ((static_cast<std::uint32_t>(values[1]) & 0xFF) << 8) |
+                     (static_cast<std::uint32_t>(used) << 16);
+  }
 }
 
 // Lays out one level for codes whose first `depth` bits are already consumed

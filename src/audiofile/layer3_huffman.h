@@ -29,8 +29,9 @@ extern const HuffCode* const COUNT1_CODES[2];
 // sub-table for longer codes.
 class HuffDecoder {
  public:
-  // pairSize: the row length of a pair table, 0 for a quadruple table.
-  void build(const HuffCode* codes, int count, int pairSize);
+  // pairSize: the row length of a pair table, 0 for a quadruple table;
+  // escapes: a pair table whose value 15 takes linbits.
+  void build(const HuffCode* codes, int count, int pairSize, bool escapes = false);
   bool empty() const { return entries_.empty(); }
 
   // Decodes the code word at bit `used` of a window from BitReader::window(),
@@ -52,6 +53,15 @@ class HuffDecoder {
     }
   }
 
+  // A pair table's whole pair, code word and sign bits together, when the
+  // next PAIR_BITS bits of the window (from its top) hold all of it: returns
+  // x and y with their signs as (x & 0xFF) | (y & 0xFF) << 8 | bits << 16,
+  // or 0 when the pair needs decode() and the bits after it.
+  std::uint32_t wholePair(std::uint64_t window) const {
+    return pairs_[static_cast<std::uint32_t>(window >> (64 - PAIR_BITS))];
+  }
+  static constexpr int PAIR_BITS = 8;
+
  private:
   static constexpr std::uint32_t LEAF = 0x80000000u;
   struct Pending {
@@ -63,6 +73,7 @@ class HuffDecoder {
 
   std::vector<std::uint32_t> entries_;
   int rootBits_ = 0;
+  std::uint32_t pairs_[1 << PAIR_BITS] = {};
 };
 
 // The decoders of the 32 big-value tables (empty for 0, 4 and 14) and the two

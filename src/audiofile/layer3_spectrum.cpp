@@ -62,20 +62,31 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
     // values of 13 linbits and a sign each.
     while (line < stop) {
       const std::uint64_t window = reader.window();
-      int used = 0;
-      const int symbol = decoder.decode(window, used);
-      int x = symbol >> 4;
-      int y = symbol & 15;
-      if (linbits > 0 && x == 15) {
-        x += static_cast<int>((window << used) >> (64 - linbits));
-        used += linbits;
+      // Most pairs take one look-up, signs and all.
+      const std::uint32_t whole = decoder.wholePair(window);
+      int x;
+      int y;
+      int used;
+      if (whole != 0) {
+        x = static_cast<std::int8_t>(whole & 0xFF);
+        y = static_cast<std::int8_t>((whole >> 8) & 0xFF);
+        used = static_cast<int>(whole >> 16);
+      } else {
+        used = 0;
+        const int symbol = decoder.decode(window, used);
+        x = symbol >> 4;
+        y = symbol & 15;
+        if (linbits > 0 && x == 15) {
+          x += static_cast<int>((window << used) >> (64 - linbits));
+          used += linbits;
+        }
+        x = withSign(x, window, used);
+        if (linbits > 0 && y == 15) {
+          y += static_cast<int>((window << used) >> (64 - linbits));
+          used += linbits;
+        }
+        y = withSign(y, window, used);
       }
-      x = withSign(x, window, used);
-      if (linbits > 0 && y == 15) {
-        y += static_cast<int>((window << used) >> (64 - linbits));
-        used += linbits;
-      }
-      y = withSign(y, window, used);
       reader.skip(static_cast<std::uint32_t>(used));
       xr[line] = signedPower(t, x);
       xr[line + 1] = signedPower(t, y);

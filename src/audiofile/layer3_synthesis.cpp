@@ -127,14 +127,20 @@ void transformSubbands(const double* xr, int limit, const BlockShape& shape,
                        const Layer3Tables& t) {
   int sb = 0;
   if (!shape.shortBlocks) {
+    // The window of each lane; a start or stop block flagged as mixed keeps
+    // the normal window in its two lowest subbands.
+    Lanes windows[36];
+    Lanes lowestWindows[36];
+    for (int i = 0; i < 36; ++i) {
+      const double* even = t.longWindow[0][shape.longType];
+      const double* odd = t.longWindow[1][shape.longType];
+      const double* normalEven = t.longWindow[0][shape.mixedBlock ? 0 : shape.longType];
+      const double* normalOdd = t.longWindow[1][shape.mixedBlock ? 0 : shape.longType];
+      windows[i] = Lanes{even[i], odd[i], even[i], odd[i]};
+      lowestWindows[i] = Lanes{normalEven[i], normalOdd[i], even[i], odd[i]};
+    }
     for (; sb < limit; sb += LANES) {
-      // A start or stop block flagged as mixed keeps the normal window in its
-      // two lowest subbands.
-      const double* window[LANES];
-      for (int l = 0; l < LANES; ++l) {
-        const int type = shape.mixedBlock && sb + l < 2 ? 0 : shape.longType;
-        window[l] = t.longWindow[l & 1][type];
-      }
+      const Lanes* window = sb == 0 ? lowestWindows : windows;
       const double* rows[LANES];
       for (int l = 0; l < LANES; ++l) rows[l] = sb + l < limit ? xr + (sb + l) * SLOTS : ZERO_ROW;
       Lanes v[18];
@@ -144,11 +150,7 @@ void transformSubbands(const double* xr, int limit, const BlockShape& shape,
       }
       Lanes z[36];
       imdct36(v, z, t);
-      for (int i = 0; i < 36; ++i) {
-        Lanes factors;
-        gather(window, i, factors);
-        z[i] *= factors;
-      }
+      for (int i = 0; i < 36; ++i) z[i] *= window[i];
       for (int i = 0; i < SLOTS; ++i) {
         Lanes previous;
         std::memcpy(&previous, &overlaps[i][sb], sizeof previous);

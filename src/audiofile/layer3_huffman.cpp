@@ -13,9 +13,9 @@ struct DecoderSet {
   HuffDecoder quads[2];
   DecoderSet() {
     for (int t = 0; t < 32; ++t) {
-      const HuffTableSpec& spec = HUFF_TABLE_SPECS[t];
-      if (spec.codes != nullptr)
-        pairs[t].build(spec.codes, spec.size * spec.size, spec.size, spec.linbits > 0);
+      const HuffTableShape& shape = HUFF_TABLE_SHAPES[t];
+      if (shape.codes != nullptr)
+        pairs[t].build(shape.codes, shape.size * shape.size, shape.size, shape.linbits > 0);
     }
     for (int t = 0; t < 2; ++t) quads[t].build(COUNT1_CODES[t], 16, 0);
   }

@@ -15,13 +15,13 @@ struct HuffCode {
   std::uint32_t code;
 };
 
-struct HuffTableSpec {
+struct HuffTableShape {
   const HuffCode* codes;  // size x size entries, or none for a table of zeros
   int size;
   int linbits;
 };
 
-extern const HuffTableSpec HUFF_TABLE_SPECS[32];
+extern const HuffTableShape HUFF_TABLE_SHAPES[32];
 extern const HuffCode* const COUNT1_CODES[2];
 
 // A lookup table for one code: entries of the first level indexed by the next

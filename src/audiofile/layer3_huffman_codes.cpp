@@ -266,7 +266,7 @@ constexpr HuffCode CODES_B[16] = {
 
 // Table 3-B.7: which code table each table_select value uses, its size and its
 // linbits. Tables 0, 4 and 14 carry no codes.
-const HuffTableSpec HUFF_TABLE_SPECS[32] = {
+const HuffTableShape HUFF_TABLE_SHAPES[32] = {
     {nullptr, 0, 0},   {CODES_1, 2, 0},   {CODES_2, 3, 0},    {CODES_3, 3, 0},
     {nullptr, 0, 0},   {CODES_5, 4, 0},   {CODES_6, 4, 0},    {CODES_7, 6, 0},
     {CODES_8, 6, 0},   {CODES_9, 6, 0},   {CODES_10, 8, 0},   {CODES_11, 8, 0},

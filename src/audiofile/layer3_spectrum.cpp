@@ -51,13 +51,13 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
   bool overrun = false;
   for (int region = 0; region < 3 && !overrun; ++region) {
     const int stop = std::max(line, regionEnd[region]);
-    const HuffTableSpec& spec = HUFF_TABLE_SPECS[gc.tableSelect[region]];
-    if (spec.codes == nullptr) {
+    const HuffTableShape& shape = HUFF_TABLE_SHAPES[gc.tableSelect[region]];
+    if (shape.codes == nullptr) {
       for (; line < stop; ++line) xr[line] = 0.0;
       continue;
     }
     const HuffDecoder& decoder = pairDecoder(gc.tableSelect[region]);
-    const int linbits = spec.linbits;
+    const int linbits = shape.linbits;
     // One window per pair holds the longest pair: a 19-bit code and two
     // values of 13 linbits and a sign each.
     while (line < stop) {

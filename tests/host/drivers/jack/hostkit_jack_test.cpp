@@ -88,9 +88,21 @@ class HostkitOnJack : public ::testing::Test {
                          CANTORA_JACK_DRIVER_PATH + "\n");
     setenv("CANTORA_DRIVER_CATALOGUE", path.c_str(), 1);
   }
-  bool startStream(std::int32_t framesPerHeader) {
-    const StreamConfig config{0, framesPerHeader, Exchange::send, Exchange::receive, 0, 0, 0};
+  bool startStream(std::int32_t framesPerHeader, StreamCallback output = Exchange::send) {
+    const StreamConfig config{0, framesPerHeader, output, Exchange::receive, 0, 0, 0};
     return StreamOpen(&config) && StreamPrime(0) && StreamStart(0);
+  }
+  // Opens the host on the JACK driver (44100 Hz presented whatever the server
+  // runs at) and patches its outputs straight back to its inputs through `peer`.
+  // The host buffer, 0 on failure.
+  std::int32_t openLooped(const std::string& settings, JackPeer& peer) {
+    useCatalogue(settings + "autoconnect = no\n");
+    if (!HostkitInit(nullptr, 0) || HostkitStart(1, 6) != 1 || HostkitSampleRate() != 44100)
+      return 0;
+    if (!peer.ok() || !peer.connect("Cantora:out_1", "Cantora:in_1") ||
+        !peer.connect("Cantora:out_2", "Cantora:in_2"))
+      return 0;
+    return HostkitBufferSize();
   }
   // Starts the host and a stream of 2-buffer headers on it, and waits for its
   // first input blocks.
@@ -108,17 +120,11 @@ TEST_F(HostkitOnJack, StreamLoopbackAt44100ReturnsEverySampleAfterAConstantLaten
   for (const char* type : {"16", "17", "18"}) {
     SCOPED_TRACE(std::string("sample type ") + type);
     fresh();
-    useCatalogue(std::string("sampletype = ") + type + "\nautoconnect = no\n");
-    ASSERT_TRUE(HostkitInit(nullptr, 0));
-    ASSERT_EQ(HostkitStart(1, 6), 1);
-    EXPECT_EQ(HostkitSampleRate(), 44100);
-    const std::int32_t buffer = HostkitBufferSize();
-    ASSERT_EQ(buffer, 512);
+    std::int32_t buffer = 0;
     {
       JackPeer peer;
-      ASSERT_TRUE(peer.ok());
-      ASSERT_TRUE(peer.connect("Cantora:out_1", "Cantora:in_1"));
-      ASSERT_TRUE(peer.connect("Cantora:out_2", "Cantora:in_2"));
+      buffer = openLooped(std::string("sampletype = ") + type + "\n", peer);
+      ASSERT_EQ(buffer, 512);
       // 16 headers of 4 buffers: 740 ms for a delivery thread held up by a
       // busy machine before a block would be lost
       ASSERT_TRUE(startStream(4 * buffer));
@@ -142,19 +148,11 @@ TEST_F(HostkitOnJack, StreamLoopbackAt44100ReturnsEverySampleAfterAConstantLaten
 TEST_F(HostkitOnJack, ToneThrough48000ServerComesBackAt44100WithItsPitchAndLevel) {
   PrivateJackServer server(48000, 512);
   ASSERT_TRUE(server.ready()) << "jackd did not come up";
-  useCatalogue("autoconnect = no\n");
-  ASSERT_TRUE(HostkitInit(nullptr, 0));
-  ASSERT_EQ(HostkitStart(1, 6), 1);
-  EXPECT_EQ(HostkitSampleRate(), 44100);
-  const std::int32_t buffer = HostkitBufferSize();
-  ASSERT_EQ(buffer, 470);
   JackPeer peer;
-  ASSERT_TRUE(peer.ok());
-  ASSERT_TRUE(peer.connect("Cantora:out_1", "Cantora:in_1"));
-  ASSERT_TRUE(peer.connect("Cantora:out_2", "Cantora:in_2"));
+  const std::int32_t buffer = openLooped("", peer);
+  ASSERT_EQ(buffer, 470);
   // 4 buffers per header: 42.6 ms, the application's smallest block
-  const StreamConfig config{0, 4 * buffer, sendTone, Exchange::receive, 0, 0, 0};
-  ASSERT_TRUE(StreamOpen(&config) && StreamPrime(0) && StreamStart(0));
+  ASSERT_TRUE(startStream(4 * buffer, sendTone));
   EXPECT_TRUE(waitFor([&] { return data->inputCalls.load() * 4 * buffer >= 4 * 44100; }, 20s));
   StreamStop(0);
 

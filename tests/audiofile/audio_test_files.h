@@ -48,6 +48,14 @@ inline void writeFile(const std::string& path, const std::vector<unsigned char>&
              static_cast<std::streamsize>(bytes.size()));
 }
 
+// A file of 16-bit little-endian samples (this machine's order).
+inline std::vector<std::int16_t> readSamples(const std::string& path) {
+  const std::vector<unsigned char> bytes = readFile(path);
+  std::vector<std::int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
 // `frames` frames of two sines (channel 2 differs, so a swap shows) in the
 // given sample format. The shape goes on the null input too, so sox does not
 // resample.
@@ -64,13 +72,10 @@ inline bool soxSynth(const std::string& path, unsigned rate, unsigned channels,
 // The samples of any file as sox decodes them to 16 bits, interleaved.
 inline std::vector<std::int16_t> soxSamples(const std::string& path) {
   const std::string raw = path + ".raw";
-  std::vector<std::int16_t> samples;
   if (std::system(
           ("sox -D '" + path + "' -t raw -e signed-integer -b 16 -L '" + raw + "'").c_str()) != 0)
-    return samples;
-  const std::vector<unsigned char> bytes = readFile(raw);
-  samples.resize(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return {};
+  const std::vector<std::int16_t> samples = readSamples(raw);
   std::remove(raw.c_str());
   return samples;
 }

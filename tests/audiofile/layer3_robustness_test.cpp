@@ -7,23 +7,24 @@
 #include <random>
 
 #include "audiofile/layer3_decoder.h"
-#include "mp3_test_streams.h"
+#include "audiofile/mpeg_test_util.h"
 
 namespace {
 
 using audiofile::toSample;
 
 TEST(Layer3Output, RoundsHalfAwayFromZeroAndClips) {
-  EXPECT_EQ(toSample(0.5), 1);
-  EXPECT_EQ(toSample(-0.5), -1);
-  EXPECT_EQ(toSample(0.0), 0);
-  EXPECT_EQ(toSample(0.49), 0);
-  EXPECT_EQ(toSample(-1.49), -1);
-  EXPECT_EQ(toSample(32767.6), 32767);
-  EXPECT_EQ(toSample(-32767.6), -32768);
-  EXPECT_EQ(toSample(-32768.4), -32768);
-  EXPECT_EQ(toSample(1e9), 32767);
-  EXPECT_EQ(toSample(-1e9), -32768);
+  for (const auto& [in, out] : {std::pair{0.5, 1},
+                                {-0.5, -1},
+                                {0.0, 0},
+                                {0.49, 0},
+                                {-1.49, -1},
+                                {32767.6, 32767},
+                                {-32767.6, -32768},
+                                {-32768.4, -32768},
+                                {1e9, 32767},
+                                {-1e9, -32768}})
+    EXPECT_EQ(toSample(in), out) << in;
 }
 
 class Layer3Damage : public ::testing::Test {
@@ -38,7 +39,7 @@ class Layer3Damage : public ::testing::Test {
 
   // A decode whose output must be whole frames, never more than announced.
   static void expectSaneOutput(const std::vector<unsigned char>& bytes) {
-    const mpegtest::Decoded d = mpegtest::decodeStream(bytes.data(), bytes.size());
+    const mpegtest::Decoded d = mpegtest::decodeStream(bytes);
     if (d.pages == 0) return;
     const std::size_t frame = (d.rate >= 32000 ? 1152u : 576u) * d.channels;
     EXPECT_EQ(d.samples.size() % frame, 0u);
@@ -49,7 +50,7 @@ class Layer3Damage : public ::testing::Test {
     return static_cast<std::size_t>(scan.frameStart(frame) - stream.data());
   }
 
-  mpegtest::TempDir dir;
+  testfiles::TempDir dir{"layer3_damage"};
   std::vector<unsigned char> stream;
   audiofile::MpegScan scan;
 };
@@ -76,7 +77,7 @@ TEST_F(Layer3Damage, FirstCallOnlyTakesTheHeaderAndWritesNothing) {
 // frames that point back past the cut produce nothing, and once the
 // reservoir holds what they need the output equals the whole stream's.
 TEST_F(Layer3Damage, StreamCutFromALongerOneResumesExactly) {
-  const mpegtest::Decoded whole = mpegtest::decodeStream(stream.data(), stream.size());
+  const mpegtest::Decoded whole = mpegtest::decodeStream(stream);
   std::uint32_t cut = 0;
   for (std::uint32_t i = 5; i < scan.frameCount() && cut == 0; ++i) {
     const unsigned char* p = scan.frameStart(i);
@@ -86,7 +87,7 @@ TEST_F(Layer3Damage, StreamCutFromALongerOneResumesExactly) {
   ASSERT_NE(cut, 0u) << "the stream never used the bit reservoir";
   const std::vector<unsigned char> tail(stream.begin() + static_cast<long>(offsetOf(cut)),
                                         stream.end());
-  const mpegtest::Decoded part = mpegtest::decodeStream(tail.data(), tail.size());
+  const mpegtest::Decoded part = mpegtest::decodeStream(tail);
   ASSERT_GT(part.pages, 0u);
   ASSERT_GE(part.statuses.size(), 2u);
   EXPECT_EQ(part.statuses[0], audiofile::LAYER3_NEED_INPUT);
@@ -111,16 +112,14 @@ TEST_F(Layer3Damage, TruncatedStreamsDecodeWhatIsThere) {
 
 TEST_F(Layer3Damage, GarbageAfterValidFramesIsSurvived) {
   std::mt19937 random(7);
-  std::vector<unsigned char> bytes(stream.begin(), stream.begin() + static_cast<long>(offsetOf(4)));
+  const auto first = stream.begin() + static_cast<long>(offsetOf(0));
+  std::vector<unsigned char> bytes(first, stream.begin() + static_cast<long>(offsetOf(4)));
+  std::vector<unsigned char> headers = bytes;
   for (int i = 0; i < 40000; ++i) bytes.push_back(static_cast<unsigned char>(random()));
   expectSaneOutput(bytes);
   // Garbage that looks like agreeing headers everywhere.
-  std::vector<unsigned char> headers(stream.begin(),
-                                     stream.begin() + static_cast<long>(offsetOf(4)));
   for (int i = 0; i < 300; ++i) {
-    const unsigned char h[4] = {stream[offsetOf(0)], stream[offsetOf(0) + 1],
-                                stream[offsetOf(0) + 2], stream[offsetOf(0) + 3]};
-    headers.insert(headers.end(), h, h + 4);
+    headers.insert(headers.end(), first, first + 4);
     for (int k = 0; k < 60; ++k) headers.push_back(static_cast<unsigned char>(random()));
   }
   expectSaneOutput(headers);
@@ -153,14 +152,14 @@ TEST(Layer3DamageJointStereo, BitFlipsInIntensityStereoStreamsAreSurvived) {
     GTEST_SKIP() << "conformance data missing: " << dir;
   std::mt19937 random(5);
   for (const char* name : {"l3-test46", "l3-he_mode"}) {
-    const auto original = mpegtest::readFile(dir + "/" + name + ".bit");
+    const auto original = testfiles::readFile(dir + "/" + name + ".bit");
     ASSERT_FALSE(original.empty());
     for (int round = 0; round < 8; ++round) {
       std::vector<unsigned char> bytes = original;
       for (int flip = 0; flip < 400; ++flip) {
         bytes[random() % bytes.size()] ^= static_cast<unsigned char>(1u << (random() % 8));
       }
-      const mpegtest::Decoded d = mpegtest::decodeStream(bytes.data(), bytes.size());
+      const mpegtest::Decoded d = mpegtest::decodeStream(bytes);
       if (d.pages == 0) continue;
       EXPECT_LE(d.samples.size(), std::size_t{d.scanFrames} * d.channels);
     }

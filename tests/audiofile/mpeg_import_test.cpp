@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "audiofile/audiofile_constants.h"
+#include "audiofile/mpeg_test_util.h"
 #include "audiofile/track_reader.h"
-#include "mp3_test_streams.h"
 #include "platform/mapped_file.h"
 
 namespace {
@@ -37,27 +37,27 @@ Imported importFile(const std::string& path) {
   return result;
 }
 
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
 class MpegImport : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!mpegtest::haveTool("lame")) GTEST_SKIP() << "lame is needed (scripts/install-deps)";
   }
-  mpegtest::TempDir dir;
+  // Encodes a stream with lame and imports the file it wrote.
+  Imported encodeAndImport(unsigned rate, unsigned channels, const std::string& lameOptions) {
+    stream = mpegtest::makeMp3(dir, rate, channels, 1.5, lameOptions);
+    EXPECT_FALSE(stream.empty());
+    const Imported imported = importFile(dir.file("out.mp3"));
+    EXPECT_TRUE(imported.opened);
+    return imported;
+  }
+  testfiles::TempDir dir{"mpeg_import"};
+  std::vector<unsigned char> stream;
 };
 
 TEST_F(MpegImport, At44100DecodesFramesStraightIntoBlocks) {
-  const auto stream = mpegtest::makeMp3(dir, 44100, 2, 1.5, "-b 128 -m j");
-  ASSERT_FALSE(stream.empty());
-  writeBytes(dir.file("a.mp3"), stream);
-  const Imported imported = importFile(dir.file("a.mp3"));
-  ASSERT_TRUE(imported.opened);
-  const mpegtest::Decoded decoded = mpegtest::decodeStream(stream.data(), stream.size());
+  const Imported imported = encodeAndImport(44100, 2, "-b 128 -m j");
+  ASSERT_FALSE(HasFailure());
+  const mpegtest::Decoded decoded = mpegtest::decodeStream(stream);
   EXPECT_EQ(imported.format.kind, audiofile::KIND_MPEG);
   EXPECT_EQ(imported.format.mpegVersion, 1u);
   EXPECT_EQ(imported.format.indexedFrames, decoded.frameCount);
@@ -75,11 +75,8 @@ TEST_F(MpegImport, At44100DecodesFramesStraightIntoBlocks) {
 }
 
 TEST_F(MpegImport, ReadsTaggedStreamsAndStreamsInsideWav) {
-  const auto stream = mpegtest::makeMp3(dir, 44100, 1, 1.0, "-b 96 -m m");
-  ASSERT_FALSE(stream.empty());
-  writeBytes(dir.file("bare.mp3"), stream);
-  const Imported bare = importFile(dir.file("bare.mp3"));
-  ASSERT_TRUE(bare.opened);
+  const Imported bare = encodeAndImport(44100, 1, "-b 96 -m m");
+  ASSERT_FALSE(HasFailure());
 
   // ID3v2 of 300 bytes in front, ID3v1 at the end.
   std::vector<unsigned char> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 2, 44};
@@ -88,42 +85,29 @@ TEST_F(MpegImport, ReadsTaggedStreamsAndStreamsInsideWav) {
   std::vector<unsigned char> v1(128, 0xFF);
   std::memcpy(v1.data(), "TAG", 3);
   tagged.insert(tagged.end(), v1.begin(), v1.end());
-  writeBytes(dir.file("tagged.mp3"), tagged);
-  const Imported withTags = importFile(dir.file("tagged.mp3"));
-  ASSERT_TRUE(withTags.opened);
-  EXPECT_EQ(withTags.samples, bare.samples);
 
   // RIFF/WAVE with format tag 0x55 and a 12-byte format extension.
-  std::vector<unsigned char> wav(58, 0);
-  auto put = [&wav](std::size_t at, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) wav[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  std::memcpy(wav.data(), "RIFF", 4);
-  put(4, static_cast<std::uint32_t>(50 + stream.size()), 4);
-  std::memcpy(wav.data() + 8, "WAVEfmt ", 8);
-  put(16, 30, 4);
-  put(20, 0x55, 2);
-  put(22, 1, 2);
-  put(24, 44100, 4);
-  put(28, 12000, 4);
-  put(32, 1, 2);
-  put(36, 12, 2);
-  std::memcpy(wav.data() + 50, "data", 4);
-  put(54, static_cast<std::uint32_t>(stream.size()), 4);
+  std::vector<unsigned char> wav = testfiles::pcmWav(1, 44100, {});
+  wav.insert(wav.begin() + 36, {12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   wav.insert(wav.end(), stream.begin(), stream.end());
-  writeBytes(dir.file("mp3.wav"), wav);
-  const Imported inWav = importFile(dir.file("mp3.wav"));
-  ASSERT_TRUE(inWav.opened);
-  EXPECT_EQ(inWav.format.kind, audiofile::KIND_MPEG);
-  EXPECT_EQ(inWav.samples, bare.samples);
+  testfiles::putLe(wav, 4, static_cast<std::uint32_t>(wav.size() - 8));
+  testfiles::putLe(wav, 16, 30);
+  testfiles::putLe(wav, 20, 0x55, 2);
+  testfiles::putLe(wav, 54, static_cast<std::uint32_t>(stream.size()));
+
+  for (const auto& [name, bytes] : {std::pair{"tagged.mp3", tagged}, {"mp3.wav", wav}}) {
+    SCOPED_TRACE(name);
+    testfiles::writeFile(dir.file(name), bytes);
+    const Imported imported = importFile(dir.file(name));
+    ASSERT_TRUE(imported.opened);
+    EXPECT_EQ(imported.format.kind, audiofile::KIND_MPEG);
+    EXPECT_EQ(imported.samples, bare.samples);
+  }
 }
 
 TEST_F(MpegImport, ConvertsA48000StreamTo44100) {
-  const auto stream = mpegtest::makeMp3(dir, 48000, 2, 1.5, "-b 160 -m j");
-  ASSERT_FALSE(stream.empty());
-  writeBytes(dir.file("b.mp3"), stream);
-  const Imported imported = importFile(dir.file("b.mp3"));
-  ASSERT_TRUE(imported.opened);
+  const Imported imported = encodeAndImport(48000, 2, "-b 160 -m j");
+  ASSERT_FALSE(HasFailure());
   EXPECT_EQ(imported.readMode, audiofile::READ_CONVERTED);
   EXPECT_EQ(imported.outputFrames, std::uint64_t{imported.format.frames} * 44100 / 48000);
   // The converter runs through every decoded frame: the output holds sound to
@@ -139,23 +123,16 @@ TEST_F(MpegImport, ConvertsA48000StreamTo44100) {
 // unchanged, so the whole decoded stream must reappear, across every refill
 // of the converter's window.
 TEST_F(MpegImport, DoublesA22050StreamKeepingEverySourceFrame) {
-  const auto stream = mpegtest::makeMp3(dir, 22050, 2, 1.5, "-b 64 -m j --resample 22.05");
-  ASSERT_FALSE(stream.empty());
-  writeBytes(dir.file("c.mp3"), stream);
-  const Imported imported = importFile(dir.file("c.mp3"));
-  ASSERT_TRUE(imported.opened);
+  const Imported imported = encodeAndImport(22050, 2, "-b 64 -m j --resample 22.05");
+  ASSERT_FALSE(HasFailure());
   EXPECT_EQ(imported.format.mpegVersion, 2u);
   EXPECT_EQ(imported.outputFrames, std::uint64_t{imported.format.frames} * 2);
-  const mpegtest::Decoded decoded = mpegtest::decodeStream(stream.data(), stream.size());
+  const mpegtest::Decoded decoded = mpegtest::decodeStream(stream);
   const std::size_t frames = decoded.samples.size() / 2;
   ASSERT_GE(imported.samples.size() / 2, 2 * (frames - 2));
-  std::size_t mismatches = 0;
-  for (std::size_t k = 0; k + 2 < frames; ++k) {
-    for (int ch = 0; ch < 2; ++ch) {
-      if (imported.samples[4 * k + ch] != decoded.samples[2 * k + ch]) ++mismatches;
-    }
-  }
-  EXPECT_EQ(mismatches, 0u);
+  for (std::size_t k = 0; k + 2 < frames; ++k)
+    for (int ch = 0; ch < 2; ++ch)
+      ASSERT_EQ(imported.samples[4 * k + ch], decoded.samples[2 * k + ch]) << k;
 }
 
 }  // namespace

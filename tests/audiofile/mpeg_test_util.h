@@ -1,36 +1,26 @@
-// Helpers of the MPEG tests: reading files, decoding a whole stream through
-// the scan and the Layer III decoder, and comparing sample runs.
+// Helpers of the MPEG tests: decoding a whole stream through the scan and the
+// Layer III decoder, comparing sample runs, and MP3 streams made at test time
+// (signals synthesised here with noise bursts, so the encoder switches to short
+// blocks and leans on the bit reservoir, encoded by lame and decoded by mpg123
+// as the independent reference).
 #pragma once
+
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <memory>
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "audiofile/audio_test_files.h"
 #include "audiofile/layer3_decoder.h"
 #include "audiofile/mpeg_header.h"
 #include "audiofile/mpeg_scan.h"
 
 namespace mpegtest {
-
-inline std::vector<unsigned char> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-}
-
-inline std::vector<std::int16_t> readPcm(const std::string& path) {
-  const std::vector<unsigned char> bytes = readFile(path);
-  std::vector<std::int16_t> samples(bytes.size() / 2);
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  }
-  return samples;
-}
 
 struct Decoded {
   std::uint32_t pages = 0;  // what the scan returned
@@ -75,6 +65,10 @@ inline Decoded decodeStream(const unsigned char* data, std::size_t size) {
   return result;
 }
 
+inline Decoded decodeStream(const std::vector<unsigned char>& bytes) {
+  return decodeStream(bytes.data(), bytes.size());
+}
+
 struct Difference {
   int maxAbs = 0;
   double rms = 0.0;
@@ -82,18 +76,70 @@ struct Difference {
 };
 
 inline Difference compare(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b,
-                          std::size_t offsetB = 0) {
+                          std::size_t offsetA = 0) {
   Difference d;
-  if (offsetB >= b.size()) return d;
-  d.compared = std::min(a.size(), b.size() - offsetB);
+  if (offsetA >= a.size()) return d;
+  d.compared = std::min(a.size() - offsetA, b.size());
   double sum = 0.0;
   for (std::size_t i = 0; i < d.compared; ++i) {
-    const int diff = std::abs(int{a[i]} - int{b[i + offsetB]});
+    const int diff = std::abs(int{a[i + offsetA]} - int{b[i]});
     d.maxAbs = std::max(d.maxAbs, diff);
     sum += static_cast<double>(diff) * diff;
   }
   if (d.compared > 0) d.rms = std::sqrt(sum / static_cast<double>(d.compared));
   return d;
+}
+
+inline bool run(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+inline bool haveTool(const char* name) {
+  return run(std::string("command -v ") + name + " >/dev/null 2>&1");
+}
+
+// Two tones per channel (different in each channel) with a burst of noise
+// every quarter second.
+inline std::vector<std::int16_t> synthSignal(unsigned rate, unsigned channels, double seconds) {
+  std::mt19937 random(1);
+  std::uniform_real_distribution<double> noise(-0.7, 0.7);
+  const std::size_t frames = static_cast<std::size_t>(seconds * rate);
+  std::vector<std::int16_t> out(frames * channels);
+  const double pi = 3.141592653589793;
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const bool burst = (i % (rate / 4)) < rate / 200;
+    for (unsigned ch = 0; ch < channels; ++ch) {
+      double v = 0.25 * std::sin(2 * pi * (330.0 + 110.0 * ch) * t) +
+                 0.15 * std::sin(2 * pi * (2500.0 + 700.0 * ch) * t);
+      if (burst) v += noise(random);
+      out[i * channels + ch] =
+          static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0, 1.0) * 30000));
+    }
+  }
+  return out;
+}
+
+// Encodes a synthesised signal with lame into dir's "out.mp3" and returns its
+// bytes; empty when encoding failed.
+inline std::vector<unsigned char> makeMp3(const testfiles::TempDir& dir, unsigned rate,
+                                          unsigned channels, double seconds,
+                                          const std::string& lameOptions) {
+  const std::string wav = dir.file("in.wav");
+  testfiles::writeFile(wav,
+                       testfiles::pcmWav(channels, rate, synthSignal(rate, channels, seconds)));
+  if (!run("lame --quiet " + lameOptions + " '" + wav + "' '" + dir.file("out.mp3") + "'"))
+    return {};
+  return testfiles::readFile(dir.file("out.mp3"));
+}
+
+// mpg123's decoding of the last stream makeMp3 wrote: every frame, no gapless
+// trimming; empty when decoding failed.
+inline std::vector<std::int16_t> mpg123Decode(const testfiles::TempDir& dir) {
+  const std::string raw = dir.file("ref.raw");
+  if (!run("mpg123 -q --no-gapless -s '" + dir.file("out.mp3") + "' > '" + raw + "'")) return {};
+  return testfiles::readSamples(raw);
 }
 
 }  // namespace mpegtest

@@ -182,18 +182,6 @@ TEST(RateConverter, MonoComesOutAt32767Over32768OfStereo) {
   EXPECT_GT(differing, 100) << "mono and stereo must not be normalised alike";
 }
 
-TEST(RateConverter, PcmSourceEndsWhereTheWindowWouldLeaveTheData) {
-  const std::uint32_t frames = 20000;
-  const Converted out = convert(noise(2 * frames, 4), 2, 48000);
-  EXPECT_EQ(out.total, static_cast<std::uint64_t>(std::floor(frames * 44100.0 / 48000)));
-  // The last frame written is the last whose position has floor <= frames - 3.
-  std::uint64_t expected = 0;
-  for (double pos = 0; std::floor(pos) <= frames - 3; pos += 48000 / 44100.0) ++expected;
-  EXPECT_EQ(out.produced, expected);
-  EXPECT_LT(out.produced, out.total);
-  EXPECT_EQ(out.blocks, (expected + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES);
-}
-
 TEST(RateConverter, ARefilledWindowGivesTheSameOutputAsTheWholeSource) {
   for (unsigned rate : {8000u, 16000u, 24000u, 32000u, 48000u}) {
     for (unsigned channels : {1u, 2u}) {

@@ -58,12 +58,8 @@ TEST_F(TrackImport, At48000TheConverterGives441000FramesIn96Blocks) {
   auto source = audiofile::openTrackSource(file->data(), file->size());
   ASSERT_NE(source, nullptr);
   EXPECT_EQ(source->readMode, audiofile::READ_CONVERTED);
-  EXPECT_TRUE(source->converting);
-  EXPECT_EQ(source->format.rate, 48000u);
-  EXPECT_EQ(source->format.frames, 480000u);
   EXPECT_EQ(source->outputFrames, 441000u);
   EXPECT_EQ(source->blockCount, 96u);
-  EXPECT_DOUBLE_EQ(source->upRatio, 44100.0 / 48000);
   std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES);
   std::vector<std::uint32_t> frames;
   while (std::uint32_t n = source->readBlock(block.data())) frames.push_back(n);
@@ -135,10 +131,6 @@ TEST_F(TrackImport, DamagedHeadersNeverReadOutsideTheFile) {
   }
   EXPECT_GT(opened, 100);
 }
-
-}  // namespace
-
-namespace {
 
 // At a rate of a few hertz the cosine start covers several blocks; every
 // block must still end at its 4608th frame.

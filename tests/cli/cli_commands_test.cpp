@@ -1,3 +1,5 @@
+// cantora-cli info and decode run as the user runs them: what they print, the
+// files they write, and what a failure leaves behind.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "audiofile/audio_test_files.h"
+#include "audiofile/mpeg_test_util.h"
 #include "cli/cli_run.h"
 
 namespace {
@@ -19,9 +22,9 @@ namespace {
 using clitest::quote;
 using clitest::runCli;
 
-class DecodeCommand : public ::testing::Test {
+class CliCommand : public ::testing::Test {
  protected:
-  testfiles::TempDir dir{"cli_decode"};
+  testfiles::TempDir dir{"cli_commands"};
 
   // Every file in the test folder, so a leftover temporary shows.
   std::vector<std::string> listing() const {
@@ -33,9 +36,39 @@ class DecodeCommand : public ::testing::Test {
   }
 };
 
+TEST_F(CliCommand, InfoReportsWhatTheImportWillDeliver) {
+  const std::string s48 = dir.file("s48.wav"), m44 = dir.file("m44.wav");
+  ASSERT_TRUE(testfiles::soxSynth(s48, 48000, 2, 480000));
+  ASSERT_TRUE(testfiles::soxSynth(m44, 44100, 1, 10000));
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {s48,
+       "kind=pcm\nchannels=2\nsource_rate=48000\nsource_frames=480000\nframes=442368\n"
+       "blocks=96\n"},
+      {m44,
+       "kind=pcm\nchannels=1\nsource_rate=44100\nsource_frames=10000\nframes=13824\n"
+       "blocks=3\n"}};
+  // An MPEG-2 stream of n frames: (n - 1) x 576 source frames, doubled.
+  if (mpegtest::haveTool("lame")) {
+    const auto stream = mpegtest::makeMp3(dir, 22050, 1, 1.0, "-b 32 -m m --resample 22.05");
+    const std::uint32_t n = mpegtest::decodeStream(stream).frameCount;
+    const std::uint32_t blocks = ((n - 1) * 576 * 2 + 4607) / 4608;
+    cases.push_back({dir.file("out.mp3"),
+                     "kind=mpeg\nchannels=1\nsource_rate=22050\nsource_frames=" +
+                         std::to_string((n - 1) * 576) + "\nframes=" +
+                         std::to_string(blocks * 4608) + "\nblocks=" + std::to_string(blocks) +
+                         "\nmpeg_version=2\nindexed_frames=" + std::to_string(n) + "\n"});
+  }
+  for (const auto& [path, expected] : cases) {
+    const auto r = runCli(dir, "info " + quote(path));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
 // A 44100 Hz stereo file is copied into three whole blocks; a 22050 Hz mono
 // file becomes a one-channel 44100 Hz file with every source frame kept.
-TEST_F(DecodeCommand, WritesTheTrackAsTheProgramLoadsIt) {
+TEST_F(CliCommand, DecodeWritesTheTrackAsTheProgramLoadsIt) {
   const std::string in = dir.file("in.wav");
   const std::string out = dir.file("out.wav");
   ASSERT_TRUE(testfiles::soxSynth(in, 44100, 2, 10000));
@@ -61,25 +94,43 @@ TEST_F(DecodeCommand, WritesTheTrackAsTheProgramLoadsIt) {
   for (std::size_t i = 0; i + 2 < source.size(); ++i) ASSERT_EQ(track[2 * i], source[i]) << i;
 }
 
-TEST_F(DecodeCommand, FailuresLeaveNothingBehindAndKeepAnEarlierOutput) {
+// Files the program cannot load (one of 4095 bytes, 8-bit PCM, a missing one)
+// are refused in one line by both commands, and decode keeps an earlier output.
+TEST_F(CliCommand, UnreadableFilesAreRefusedInOneLine) {
+  const std::string tiny = dir.file("tiny.wav"), eight = dir.file("eight.wav");
+  const std::string out = dir.file("out.wav");
+  std::vector<unsigned char> bytes =
+      testfiles::pcmWav(2, 44100, std::vector<std::int16_t>(2025, 1));
+  bytes.push_back(0);  // 4095 bytes, one short of the least the program loads
+  testfiles::writeFile(tiny, bytes);
+  ASSERT_TRUE(testfiles::soxSynth(eight, 44100, 2, 5000, "-b 8 -e unsigned-integer"));
+  testfiles::writeFile(out, {'o', 'l', 'd'});
+  for (const std::string& path : {tiny, eight, dir.file("missing.wav")}) {
+    for (const std::string& command :
+         {"info " + quote(path), "decode " + quote(path) + " -o " + quote(out)}) {
+      SCOPED_TRACE(command);
+      const auto r = runCli(dir, command);
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(r.err, "cantora-cli: " + path + ": Could not load or read this file!\n");
+    }
+  }
+  EXPECT_EQ(testfiles::readFile(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
+  EXPECT_EQ(listing(), (std::vector<std::string>{"eight.wav", "out.wav", "tiny.wav"}));
+}
+
+TEST_F(CliCommand, DecodeFailuresLeaveNothingBehindAndKeepAnEarlierOutput) {
   const std::string out = dir.file("out.wav");
   testfiles::writeFile(out, {'o', 'l', 'd'});
-  // Unreadable input.
-  const std::string tiny = dir.file("tiny.wav");
-  testfiles::writeFile(tiny, std::vector<unsigned char>(4095, 0));
-  auto r = runCli(dir, "decode " + quote(tiny) + " -o " + quote(out));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "cantora-cli: " + tiny + ": Could not load or read this file!\n");
-
   // A write that fails part-way (the file-size limit, in 512-byte units).
   const std::string in = dir.file("in.wav");
   ASSERT_TRUE(testfiles::soxSynth(in, 44100, 2, 100000));
-  r = runCli(dir, "decode " + quote(in) + " -o " + quote(out), "ulimit -f 200;");
+  auto r = runCli(dir, "decode " + quote(in) + " -o " + quote(out), "ulimit -f 200;");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("could not write"), std::string::npos) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
   EXPECT_EQ(testfiles::readFile(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
-  EXPECT_EQ(listing(), (std::vector<std::string>{"in.wav", "out.wav", "tiny.wav"}));
+  EXPECT_EQ(listing(), (std::vector<std::string>{"in.wav", "out.wav"}));
 
   // An output folder that does not exist.
   r = runCli(dir, "decode " + quote(in) + " -o " + quote(dir.file("no/such.wav")));
@@ -89,11 +140,11 @@ TEST_F(DecodeCommand, FailuresLeaveNothingBehindAndKeepAnEarlierOutput) {
   std::filesystem::create_directory(dir.file("folder.wav"));
   r = runCli(dir, "decode " + quote(in) + " -o " + quote(dir.file("folder.wav")));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(listing(), (std::vector<std::string>{"folder.wav", "in.wav", "out.wav", "tiny.wav"}));
+  EXPECT_EQ(listing(), (std::vector<std::string>{"folder.wav", "in.wav", "out.wav"}));
 }
 
 // Interrupted while the temporary file is being written, decode removes it.
-TEST_F(DecodeCommand, AnInterruptedWriteLeavesNothingBehind) {
+TEST_F(CliCommand, AnInterruptedDecodeLeavesNothingBehind) {
   const std::string in = dir.file("in.wav");
   const std::string out = dir.file("out.wav");
   ASSERT_TRUE(testfiles::soxSynth(in, 44100, 2, 44100 * 60));
@@ -125,16 +176,20 @@ TEST_F(DecodeCommand, AnInterruptedWriteLeavesNothingBehind) {
   for (const std::string& name : listing()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
-TEST_F(DecodeCommand, ArgumentErrorsAreUsageErrors) {
-  for (const std::string args : {"decode a.wav", "decode a b -o x", "decode --frob a -o x"}) {
+TEST_F(CliCommand, ArgumentErrorsAreUsageErrorsAndHelpGoesToStdout) {
+  for (const std::string args :
+       {"info", "info a b", "decode a.wav", "decode a b -o x", "decode --frob a -o x"}) {
     SCOPED_TRACE(args);
     const auto r = runCli(dir, args);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
-  const auto r = runCli(dir, "decode -h");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("usage: cantora-cli decode FILE -o OUT.wav", 0), 0u);
+  for (const auto& [args, usage] : {std::pair{"info --help", "usage: cantora-cli info FILE"},
+                                    {"decode -h", "usage: cantora-cli decode FILE -o OUT.wav"}}) {
+    const auto r = runCli(dir, args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind(usage, 0), 0u) << r.out;
+  }
 }
 
 }  // namespace

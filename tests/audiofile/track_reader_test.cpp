@@ -22,8 +22,8 @@ class TrackImport : public ::testing::Test {
   TempDir dir{"track_reader"};
 };
 
-// The samples themselves are checked through `cantora-cli decode`; here the
-// block counts, the ended flag and the mapping's release.
+// The samples and the zeros after them are checked through `cantora-cli
+// decode`; here the block counts, the ended flag and the mapping's release.
 TEST_F(TrackImport, PcmAt44100EndsWithTheLastOfThreeWholeBlocks) {
   const std::string path = dir.file("s44.wav");
   ASSERT_TRUE(testfiles::soxSynth(path, 44100, 2, 10000));
@@ -42,10 +42,6 @@ TEST_F(TrackImport, PcmAt44100EndsWithTheLastOfThreeWholeBlocks) {
     EXPECT_EQ(ended, b == 2);
     EXPECT_EQ(mapping->size() == 0, b == 2) << "the mapping goes with the last block";
   }
-  // 784 real frames in the last block, then zeros.
-  EXPECT_NE(block[2 * 783], 0);
-  EXPECT_TRUE(
-      std::all_of(block.begin() + 2 * 784, block.end(), [](std::int16_t s) { return s == 0; }));
   bool ended = false;
   EXPECT_EQ(reader.readBlock(block.data(), ended), 0u);
   EXPECT_TRUE(ended);

@@ -13,10 +13,6 @@ struct Case {
   const char* lameOptions;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.name;
-}
-
 class AgainstMpg123 : public ::testing::TestWithParam<Case> {};
 
 TEST_P(AgainstMpg123, AgreesWithinOneLsb) {

@@ -7,6 +7,8 @@ BUILD      ?= build
 TEST_BUILD ?= $(BUILD)/test
 TSAN_BUILD ?= $(BUILD)/tsan
 JOBS       ?= $(shell nproc)
+# ccache (from install-deps) keeps rebuilds of unchanged files cheap
+LAUNCHER    = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps build run test test-tsan bench clean format
 
@@ -16,7 +18,7 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
+	@cmake -S . -B $(BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -28,19 +30,19 @@ run: build
 	fi
 
 test: deps
-	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=ON >/dev/null
+	@cmake -S . -B $(TEST_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=ON >/dev/null
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
 	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-tsan
 
 # The host's threads run once more under ThreadSanitizer (tests labelled "tsan").
 test-tsan: deps
-	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=thread -DCANTORA_BENCH=OFF >/dev/null
+	@cmake -S . -B $(TSAN_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=thread -DCANTORA_BENCH=OFF >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target cantora_tsan_tests
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L tsan --no-tests=ignore
 
 bench: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
+	@cmake -S . -B $(BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 	@set -e; for b in $(BUILD)/bin/bench/*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b"; done
 

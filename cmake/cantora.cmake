@@ -1,8 +1,8 @@
 # Small helpers shared by the project's CMakeLists files.
 
-# Adds a layer's folder when it exists: the layers arrive one issue at a time,
-# and a folder without code must not become an empty library.
-# -DCANTORA_LAYERS="platform;app/state" restricts a build to some layers (and
+# Adds a layer's folder when it exists, so that a folder without code never
+# becomes an empty library.
+# -DCANTORA_LAYERS="platform;state" restricts a build to some layers (and
 # their tests), for working on one layer while others are mid-change.
 set(CANTORA_LAYERS "" CACHE STRING "Build only these layer folders (empty: all)")
 function(cantora_add_layer dir)

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/state/app_state.h"
-#include "app/state/track_sizing.h"
+#include "state/app_state.h"
+#include "state/track_sizing.h"
 #include "view/pane_background.h"
 #include "view/peaks.h"
 #include "view/track_view.h"

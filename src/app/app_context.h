@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "app/shell.h"
-#include "app/state/app_state.h"
 #include "app/transport_host.h"
+#include "state/app_state.h"
 #include "view/track_view.h"
 
 namespace app {

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/app_context.h"
-#include "app/state/transport_mode.h"
+#include "state/transport_mode.h"
 
 namespace app {
 

@@ -2,8 +2,8 @@
 
 namespace app {
 
-// Reading and writing tracks arrives with the audio-file layer; until then
-// the commands leave the track as it is.
+// Open and Save as are not connected to the file layer: both commands leave
+// the track as it is.
 void openTrack(AppContext&) {}
 
 void saveTrackAs(AppContext&) {}

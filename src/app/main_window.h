@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "app/shell.h"
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 
 namespace view {
 class TrackView;

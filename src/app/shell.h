@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/state/geometry.h"
+#include "state/geometry.h"
 #include "view/window_surface.h"
 
 namespace app {

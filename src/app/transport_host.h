@@ -1,6 +1,6 @@
 // What the transport asks of the audio host, for the application's one port
-// (port 0). The device selection creates it once a stream is ready; until then
-// the main window has none, and CanAct keeps every transport action that
+// (port 0). The device selection creates it once a stream is ready; before
+// that the main window has none, and CanAct keeps every transport action that
 // needs it refused (streamReady is false).
 #pragma once
 

@@ -2,8 +2,8 @@
 
 namespace app {
 
-// The pitch correction engine arrives later; until then a right click on the
-// selection only hands the track back.
+// The right click on the selection is not connected to the tuning engine: it
+// only hands the track back.
 void TuningCommand(AppContext& ctx, int, int) {
   ctx.app.mode = state::TransportMode::Idle;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/scrolling.h"
-#include "app/state/track_sizing.h"
+#include "state/track_sizing.h"
 #include "view/column_mapping.h"
 #include "view/pane_background.h"
 #include "view/waveform_renderer.h"

@@ -17,7 +17,6 @@ namespace audiofile {
 // decode() results.
 inline constexpr int LAYER3_FRAME_DONE = 0;  // processed; produced bytes says how many
 inline constexpr int LAYER3_NEED_INPUT = 1;  // nothing written; hand in the next frame
-inline constexpr int LAYER3_FAILED = -1;     // reserved for callers' loops; never returned
 
 // Reservoir: two halves, each with room for the main data a frame may point
 // back to and for the frame's own data.

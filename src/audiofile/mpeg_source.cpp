@@ -58,8 +58,7 @@ class MpegSource final : public SourceStream, private ConverterWindow {
     std::uint32_t filled = 0;
     while (filled + frameSamples_ <= blockSamples && nextFrame_ < frameCount_) {
       std::uint32_t produced = 0;
-      const int status = decoder_->decode(nextFrame_++, dest + filled, &produced);
-      if (status == LAYER3_FAILED) break;
+      decoder_->decode(nextFrame_++, dest + filled, &produced);
       if (produced > 0) filled += frameSamples_;
     }
     std::fill(dest + filled, dest + blockSamples, std::int16_t{0});
@@ -74,8 +73,7 @@ class MpegSource final : public SourceStream, private ConverterWindow {
   std::uint32_t decodeNext(std::int16_t* dest) {
     while (nextFrame_ < frameCount_) {
       std::uint32_t produced = 0;
-      const int status = decoder_->decode(nextFrame_++, dest, &produced);
-      if (status == LAYER3_FAILED) return 0;
+      decoder_->decode(nextFrame_++, dest, &produced);
       if (produced > 0) return frameSamples_;
     }
     return 0;

@@ -6,8 +6,8 @@
 // tables are built once, on the first call), and returns a SourceStream whose
 // readDirectBlock decodes frames into 44100 Hz blocks and whose
 // converterWindow is the two-frame window the rate converter refills one
-// frame at a time. Neither the track reader nor the rate converter changes
-// when it arrives.
+// frame at a time. The track reader and the rate converter see it only
+// through that interface.
 #pragma once
 
 #include <cstddef>

@@ -54,7 +54,6 @@ std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::siz
 
   if (format.rate != TRACK_RATE) {
     if (format.frames < MIN_CONVERTED_FRAMES) return nullptr;
-    source->converting = true;
     source->upRatio = static_cast<double>(TRACK_RATE) / format.rate;
     source->downRatio = static_cast<double>(format.rate) / TRACK_RATE;
     source->converter = RateConverter::create(source->stream->converterWindow(), format.channels,

@@ -23,7 +23,6 @@ struct TrackSource {
   // Frames after rate conversion, and the blocks of IMPORT_BLOCK_FRAMES that hold them.
   std::uint64_t outputFrames = 0;
   std::uint64_t blockCount = 0;
-  bool converting = false;
 
   std::unique_ptr<SourceStream> stream;
   // Only while converting; reads through the stream's window. Declared after

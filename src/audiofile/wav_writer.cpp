@@ -156,9 +156,4 @@ std::uint32_t WavWriter::finish() {
   return total_;
 }
 
-WavWriter& processWavWriter() {
-  static WavWriter writer;
-  return writer;
-}
-
 }  // namespace audiofile

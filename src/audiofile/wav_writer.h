@@ -66,8 +66,4 @@ class WavWriter {
   int lastError_ = 0;
 };
 
-// The one writer the desktop program's save workers share; only one save runs
-// at a time.
-WavWriter& processWavWriter();
-
 }  // namespace audiofile

@@ -3,7 +3,7 @@
 // selection drag repaints only the columns whose state changes.
 #pragma once
 
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 #include "view/track_view.h"
 #include "view/window_surface.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/state/geometry.h"
+#include "state/geometry.h"
 
 namespace view {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 #include "view/track_view.h"
 #include "view/window_surface.h"
 

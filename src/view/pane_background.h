@@ -2,7 +2,7 @@
 // and the selected waveform colour use, and invalidating the panes.
 #pragma once
 
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 #include "view/track_view.h"
 #include "view/window_surface.h"
 

@@ -2,7 +2,7 @@
 // erased by repainting its strips from the image.
 #pragma once
 
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 #include "view/track_view.h"
 #include "view/window_surface.h"
 

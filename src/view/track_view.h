@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 #include "view/image.h"
 #include "view/layout.h"
 #include "view/window_surface.h"

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "app/state/geometry.h"
+#include "state/geometry.h"
 
 namespace view {
 

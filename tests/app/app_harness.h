@@ -13,8 +13,8 @@
 
 #include "app/app_context.h"
 #include "app/main_window.h"
-#include "app/state/track_sizing.h"
 #include "app/transport_host.h"
+#include "state/track_sizing.h"
 #include "support/headless_shell.h"
 #include "view/pane_background.h"
 #include "view/view_constants.h"

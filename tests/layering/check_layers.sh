@@ -11,16 +11,16 @@ fail=0
 allowed_for() {
   case "$1" in
     platform) echo "platform" ;;
-    app/state) echo "app/state" ;;
-    view) echo "view app/state" ;;
+    state) echo "state" ;;
+    view) echo "view state" ;;
     tuning) echo "tuning platform" ;;
     audiofile) echo "audiofile platform" ;;
     host/drivers/*) echo "$1 host/drivers/driver.h platform" ;;
     host/drivers) echo "host/drivers/driver.h" ;;
     host) echo "host platform" ;;
-    app) echo "app view tuning audiofile host platform" ;;
-    ui/qt) echo "ui/qt app view tuning audiofile host platform" ;;
-    cli) echo "cli app tuning audiofile host platform" ;;
+    app) echo "app view state tuning audiofile host platform" ;;
+    ui/qt) echo "ui/qt app view state tuning audiofile host platform" ;;
+    cli) echo "cli app state tuning audiofile host platform" ;;
     *) echo "" ;;
   esac
 }
@@ -28,7 +28,6 @@ allowed_for() {
 layer_of() {
   local f=$1
   case "$f" in
-    app/state/*) echo app/state ;;
     host/drivers/*/*) echo "host/drivers/$(echo "$f" | cut -d/ -f3)" ;;
     host/drivers/*) echo host/drivers ;;
     ui/qt/*) echo ui/qt ;;

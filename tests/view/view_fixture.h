@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/state/app_state.h"
-#include "app/state/track_sizing.h"
+#include "state/app_state.h"
+#include "state/track_sizing.h"
 #include "view/peaks.h"
 #include "view/track_view.h"
 #include "view/view_constants.h"

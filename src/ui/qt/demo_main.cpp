@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/state/app_state.h"
 #include "demo_track.h"
 #include "shell_window.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <numbers>
 
 #include "app/main_window.h"
-#include "app/state/track_sizing.h"
 #include "app/view_lock.h"
 #include "shell_window.h"
+#include "state/track_sizing.h"
 #include "view/peaks.h"
 #include "view/waveform_renderer.h"
 

@@ -19,7 +19,7 @@ struct DemoTrack {
 
 // Places a track held in memory (interleaved when `channels` is 2) in the
 // window as a finished load does: peaks, the fit zoom, the scroll bar, the
-// panes drawn. Until the file layer arrives this is how a track gets in.
+// panes drawn, for a track that comes from no file.
 bool showTrack(ShellWindow& window, std::unique_ptr<std::int16_t[]> samples, std::uint32_t frames,
                std::uint32_t channels);
 

@@ -1,8 +1,8 @@
 // cantora: the desktop program. It has no command-line options.
 #include <QApplication>
 
-#include "app/state/app_state.h"
 #include "shell_window.h"
+#include "state/app_state.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

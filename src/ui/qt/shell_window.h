@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "app/shell.h"
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 #include "view/view_constants.h"
 
 class QAction;

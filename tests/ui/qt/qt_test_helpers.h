@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 #include "ui/qt/shell_window.h"
 #include "view/image.h"
 #include "view/track_view.h"

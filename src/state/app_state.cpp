@@ -1,4 +1,4 @@
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 
 namespace state {
 

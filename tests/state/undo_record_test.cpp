@@ -1,11 +1,11 @@
-#include "app/state/undo_record.h"
+#include "state/undo_record.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 #include <vector>
 
-#include "app/state/app_state.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
 // `cantora-cli devices` over catalogues the test writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
+#include "cli/cli_run.h"
 #include "host/test_catalogue.h"
 
 namespace {
@@ -14,17 +13,12 @@ struct CliRun {
   std::string output;
 };
 
+// `devices ARGUMENTS` over `catalogue`, stdout and stderr together.
 CliRun runCli(const std::string& catalogue, const std::string& arguments) {
-  const std::string command = "CANTORA_DRIVER_CATALOGUE='" + catalogue + "' " + CANTORA_BIN_DIR +
-                              "/cantora-cli devices " + arguments + " 2>&1";
-  CliRun run{-1, {}};
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  const testfiles::TempDir dir{"cli_devices"};
+  const clitest::CliResult r = clitest::runCli(
+      dir, "devices " + arguments, "CANTORA_DRIVER_CATALOGUE=" + clitest::quote(catalogue));
+  return CliRun{r.status, r.out + r.err};
 }
 
 TEST(DevicesCommand, ListsTheDriversByIndex) {

@@ -1,4 +1,4 @@
-#include "app/state/record_chunk.h"
+#include "state/record_chunk.h"
 
 #include <gtest/gtest.h>
 

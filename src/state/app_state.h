@@ -13,10 +13,10 @@
 #include <memory>
 #include <mutex>
 
-#include "app/state/geometry.h"
-#include "app/state/record_chunk.h"
-#include "app/state/transport_mode.h"
-#include "app/state/undo_record.h"
+#include "state/geometry.h"
+#include "state/record_chunk.h"
+#include "state/transport_mode.h"
+#include "state/undo_record.h"
 
 namespace state {
 

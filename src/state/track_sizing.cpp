@@ -1,4 +1,4 @@
-#include "app/state/track_sizing.h"
+#include "state/track_sizing.h"
 
 #include <new>
 

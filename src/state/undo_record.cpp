@@ -1,4 +1,4 @@
-#include "app/state/undo_record.h"
+#include "state/undo_record.h"
 
 #include <cstddef>
 

@@ -95,7 +95,6 @@ int Layer3Decoder::decode(std::uint32_t frameNumber, std::int16_t* output,
     selector_ ^= 1;
     headerParsed_ = true;
     status_ = LAYER3_NEED_INPUT;
-    if (previousFrameSize_ < 0) return LAYER3_NEED_INPUT;
   }
   const std::uint32_t base = selector_ * RESERVOIR_HALF + RESERVOIR_HISTORY;
 
@@ -105,7 +104,6 @@ int Layer3Decoder::decode(std::uint32_t frameNumber, std::int16_t* output,
     readChain(nullptr, static_cast<std::uint32_t>(frameSize_));
     dataEnd_[selector_] = base;
     reservoirBytes_[selector_] = 0;
-    previousFrameSize_ = frameSize_;
     headerParsed_ = sideInfoParsed_ = mainDataParsed_ = false;
     return LAYER3_FRAME_DONE;
   }
@@ -150,7 +148,6 @@ int Layer3Decoder::decode(std::uint32_t frameNumber, std::int16_t* output,
     reservoirBytes_[selector_] += kept;
     readChain(nullptr, static_cast<std::uint32_t>(remaining - kept));
   }
-  previousFrameSize_ = frameSize_;
   headerParsed_ = sideInfoParsed_ = mainDataParsed_ = false;
   return status_;
 }

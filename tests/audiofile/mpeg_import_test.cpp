@@ -62,16 +62,22 @@ TEST_F(MpegImport, At44100DecodesFramesStraightIntoBlocks) {
   EXPECT_EQ(imported.format.mpegVersion, 1u);
   EXPECT_EQ(imported.format.indexedFrames, decoded.frameCount);
   EXPECT_EQ(imported.readMode, audiofile::READ_MPEG_DIRECT);
-  EXPECT_EQ(imported.format.frames, (decoded.frameCount - 1) * 1152);
-  // Whole blocks, the decoded frames first (the first block took the first
-  // frame's empty call and four more), then zeros.
+  // lame's tag frame is not decoded, and its delay and padding are trimmed.
+  ASSERT_EQ(imported.format.mpegTag, audiofile::MpegTagKind::Lame);
+  const std::uint32_t skip = imported.format.encoderDelay + audiofile::MPEG_DECODER_DELAY;
+  EXPECT_EQ(imported.format.frames, (decoded.frameCount - 1) * 1152 - imported.format.encoderDelay -
+                                        imported.format.encoderPadding);
+  // Whole blocks, the decoded frames first, then zeros.
   const std::size_t blocks =
       (imported.format.frames + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES;
   ASSERT_EQ(imported.samples.size(), blocks * IMPORT_BLOCK_FRAMES * 2);
-  ASSERT_EQ(decoded.samples.size(), std::size_t{imported.format.frames} * 2);
-  EXPECT_TRUE(std::equal(decoded.samples.begin(), decoded.samples.end(), imported.samples.begin()));
-  EXPECT_TRUE(std::all_of(imported.samples.begin() + static_cast<long>(decoded.samples.size()),
-                          imported.samples.end(), [](std::int16_t s) { return s == 0; }));
+  // The raw decode holds the tag frame's silence in front.
+  ASSERT_EQ(decoded.samples.size(), std::size_t{decoded.frameCount} * 1152 * 2);
+  const auto start = decoded.samples.begin() + (1152 + skip) * 2;
+  const auto length = static_cast<long>(imported.format.frames) * 2;
+  EXPECT_TRUE(std::equal(start, start + length, imported.samples.begin()));
+  EXPECT_TRUE(std::all_of(imported.samples.begin() + length, imported.samples.end(),
+                          [](std::int16_t s) { return s == 0; }));
 }
 
 TEST_F(MpegImport, ReadsTaggedStreamsAndStreamsInsideWav) {
@@ -128,11 +134,14 @@ TEST_F(MpegImport, DoublesA22050StreamKeepingEverySourceFrame) {
   EXPECT_EQ(imported.format.mpegVersion, 2u);
   EXPECT_EQ(imported.outputFrames, std::uint64_t{imported.format.frames} * 2);
   const mpegtest::Decoded decoded = mpegtest::decodeStream(stream);
-  const std::size_t frames = decoded.samples.size() / 2;
+  // The raw decode starts with the tag frame and the trimmed delay.
+  const std::size_t skip = 576 + imported.format.encoderDelay + audiofile::MPEG_DECODER_DELAY;
+  const std::size_t frames = imported.format.frames;
+  ASSERT_GE(decoded.samples.size() / 2, skip + frames);
   ASSERT_GE(imported.samples.size() / 2, 2 * (frames - 2));
   for (std::size_t k = 0; k + 2 < frames; ++k)
     for (int ch = 0; ch < 2; ++ch)
-      ASSERT_EQ(imported.samples[4 * k + ch], decoded.samples[2 * k + ch]) << k;
+      ASSERT_EQ(imported.samples[4 * k + ch], decoded.samples[2 * (skip + k) + ch]) << k;
 }
 
 }  // namespace

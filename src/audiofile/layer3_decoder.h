@@ -98,6 +98,8 @@ class Layer3Decoder {
   void applyIntensity(int from, int to, int position, int illegal, bool midSide);
   void hybrid(int granule, int channel);
   void synthesise(int channel, std::int16_t* output, int channels);
+  // True when the channel's overlap and synthesis ring hold only zeros.
+  bool quiet(int channel) const;
 
   const unsigned char* const* frameStarts_ = nullptr;
   const std::uint32_t* frameLengths_ = nullptr;

@@ -15,7 +15,7 @@ TEST(ProgressBar, EveryLineFitsTheTerminalAndShowsThePercentage) {
       SCOPED_TRACE(std::to_string(columns) + " columns: " + line);
       ASSERT_EQ(line.rfind('\r'), 0u);
       ASSERT_LE(line.size() - 1, static_cast<std::size_t>(columns > 1 ? columns - 1 : 0));
-      if (columns >= 6) EXPECT_NE(line.find(std::to_string(percent) + "%"), std::string::npos);
+      EXPECT_TRUE(columns < 6 || line.find(std::to_string(percent) + "%") != std::string::npos);
     }
   }
   // A wide terminal gets the whole bar, filled in proportion.

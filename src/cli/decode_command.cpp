@@ -57,7 +57,7 @@ int runDecode(const Args& args) {
 const CliCommand DECODE{
     "decode", "decode FILE -o OUT.wav    import a WAV or MP3 file as a 44100 Hz WAV track",
     "usage: cantora-cli decode FILE -o OUT.wav\n\n"
-    "Imports FILE exactly as the desktop program loads a track (16-bit PCM WAV at\n"
+    "Imports FILE exactly as the desktop program loads a track (PCM or float WAV at\n"
     "any rate, or MPEG audio; converted to 44100 Hz, one or two channels as in the\n"
     "file, padded with silence to a whole number of 4608-frame blocks) and writes\n"
     "the track to OUT.wav as 16-bit PCM WAV.\n\n"

@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   QApplication application(argc, argv);
+  // Ties the window to cantora.desktop (its icon and name on Wayland).
+  QGuiApplication::setDesktopFileName("cantora");
   line = ui::parseCommandLine(argumentsOf(argc, argv));
   if (line.action != ui::CommandLine::Action::Run) {
     std::fprintf(stderr, "cantora: %s\n", line.error.c_str());

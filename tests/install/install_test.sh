@@ -41,8 +41,9 @@ for size in 48 256; do
   [ "$dims" = "${size}x${size}" ] || fail "$png is $dims"
 done
 
-# The manual pages render without a warning and name every command and option
-# the programs' own --help texts list.
+# The manual pages render without a warning and describe every command and
+# option the programs' own --help texts list, each as an item of its own.
+has_item() { grep -qE -- "^ {7}(-[a-z], )?$2( |,|\$)" "$work/$1.txt"; }
 if command -v groff >/dev/null; then
   for page in cantora cantora-cli; do
     file=$installed/$MANDIR/man1/$page.1
@@ -55,14 +56,14 @@ if command -v groff >/dev/null; then
   commands=$(sed -n 's/^  \([a-z][a-z-]*\) .*/\1/p' <<<"$help")
   [ -n "$commands" ] || fail "cantora-cli --help lists no command"
   for command in $commands; do
-    grep -qE "^ +$command( |$)" "$work/cantora-cli.txt" || fail "cantora-cli.1 lacks '$command'"
+    has_item cantora-cli "$command" || fail "cantora-cli.1 does not describe '$command'"
     for option in $(run_installed "$installed/$BINDIR/cantora-cli" "$command" --help |
       grep -oE '(^|[[ ])--?[a-z][a-z-]*' | tr -d ' [' | sort -u); do
-      grep -qF -- "$option" "$work/cantora-cli.txt" || fail "cantora-cli.1 lacks $command's $option"
+      has_item cantora-cli "$option" || fail "cantora-cli.1 does not describe $command's $option"
     done
   done
   for option in $(run_installed "$installed/$BINDIR/cantora" --help | grep -oE '^ +--?[a-z-]*'); do
-    grep -qF -- "$option" "$work/cantora.txt" || fail "cantora.1 lacks $option"
+    has_item cantora "$option" || fail "cantora.1 does not describe $option"
   done
   for page in cantora cantora-cli; do
     grep -q CANTORA_DRIVER_CATALOGUE "$work/$page.txt" ||

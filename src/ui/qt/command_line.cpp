@@ -38,7 +38,7 @@ std::string helpText() {
          "       cantora --help | --version\n\n"
          "Cantora, the pitch-correction editor for recorded voices. FILE is a WAV or\n"
          "MP3 recording to open at start-up (this version takes it but does not\n"
-         "open it yet: use File > Open).\n\n"
+         "open it yet).\n\n"
          "options:\n"
          "  -h, --help     show this text and exit\n"
          "  --version      show the version and exit\n"

@@ -193,13 +193,6 @@ std::int32_t JackDriver::createBuffers(AsioBufferInfo* infos, std::int32_t count
                          MAX_SERVER_FRAMES)) {
     return DRIVER_NO_MEMORY;
   }
-  notifierEnding_.store(false);
-  try {
-    notifier_ = std::thread([this] { notify(); });
-  } catch (...) {
-    bridge_.release();
-    return DRIVER_NO_MEMORY;
-  }
   for (int c = 0; c < CHANNELS; ++c) {
     outputs_[c] = std::move(made[0][c]);
     inputs_[c] = std::move(made[1][c]);
@@ -214,6 +207,15 @@ std::int32_t JackDriver::createBuffers(AsioBufferInfo* infos, std::int32_t count
   message_.store(callbacks_.asioMessage);
   buffersCreated_ = true;
   computeLatencies();
+  // Started once the host's message callback is in place: a server gone
+  // before it runs is reported as soon as it does.
+  notifierEnding_.store(false);
+  try {
+    notifier_ = std::thread([this] { notify(); });
+  } catch (...) {
+    disposeBuffers();
+    return DRIVER_NO_MEMORY;
+  }
   return DRIVER_OK;
 }
 

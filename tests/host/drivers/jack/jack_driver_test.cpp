@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -159,6 +160,42 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
   std::int32_t minimum = 0, maximum = 0, preferred = 0, granularity = 0;
   ASSERT_EQ(native->getBufferSize(&minimum, &maximum, &preferred, &granularity), 0);
   EXPECT_EQ(preferred, 512);
+}
+
+// A switch the test holds inside the host's callback until it lets go.
+std::atomic<bool> holdSwitch{false};
+std::atomic<bool> insideSwitch{false};
+void holdingSwitch(std::int32_t half, std::int32_t direct) {
+  TestHost::bufferSwitch(half, direct);
+  if (!holdSwitch.load()) return;
+  insideSwitch = true;
+  while (holdSwitch.load()) std::this_thread::sleep_for(1ms);
+  insideSwitch = false;
+}
+
+// While a cycle is inside the host's switch, stop fails and the buffers the
+// cycle goes on to read stay; once it has left, stop and dispose succeed.
+TEST(JackDriverStop, FailsWhileASwitchIsStillInsideAndFreesNothingUnderIt) {
+  PrivateJackServer server(44100, 256);
+  ASSERT_TRUE(server.ready()) << "jackd did not come up";
+  DriverRef driver(jacktest::createDriver({{"autoconnect", "no"}}));
+  ASSERT_NE(driver.get(), nullptr);
+  TestHost host;
+  host.callbacks.bufferSwitch = holdingSwitch;
+  std::string error;
+  std::int32_t inLatency = 0, outLatency = 0;
+  ASSERT_TRUE(host.setUp(driver.get(), error, inLatency, outLatency)) << error;
+  ASSERT_EQ(driver->start(), drivers::DRIVER_OK);
+  ASSERT_TRUE(waitFor([&] { return host.switches.load() >= 5; }, 10s));
+  holdSwitch = true;
+  ASSERT_TRUE(waitFor([&] { return insideSwitch.load(); }, 10s));
+  EXPECT_NE(driver->stop(), drivers::DRIVER_OK);
+  EXPECT_NE(driver->disposeBuffers(), drivers::DRIVER_OK);
+  // the cycle goes on into the driver's output halves
+  holdSwitch = false;
+  EXPECT_TRUE(waitFor([&] { return !insideSwitch.load(); }, 10s));
+  EXPECT_EQ(driver->stop(), drivers::DRIVER_OK);
+  EXPECT_EQ(driver->disposeBuffers(), drivers::DRIVER_OK);
 }
 
 }  // namespace

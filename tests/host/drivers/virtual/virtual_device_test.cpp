@@ -1,5 +1,6 @@
 // The host and the virtual audio device together, loaded through a catalogue
 // as the application loads them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -198,6 +199,50 @@ TEST_F(VirtualDevice, CaptureWritesWhatWasPlayedAsAWavFile) {
     ASSERT_EQ(wav[at], 0) << i;
     ASSERT_EQ(static_cast<std::int16_t>(le(wav, at + 1, 2)), data->sent[0][i]) << i;
     ASSERT_EQ(static_cast<std::int16_t>(le(wav, at + 4, 2)), data->sent[1][i]) << i;
+  }
+}
+
+// A disk that takes one page and then stalls for a second (a pipe of the
+// smallest size that nobody reads): the clock keeps time meanwhile, and once
+// the disk catches up every frame played is in the capture.
+TEST_F(VirtualDevice, CaptureOnAStallingDiskNeitherHoldsUpTheClockNorLosesAFrame) {
+  const std::string capture = folder.path() + "/slow.wav";
+  ASSERT_EQ(mkfifo(capture.c_str(), 0600), 0);
+  const int reader = open(capture.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  fcntl(reader, F_SETPIPE_SZ, 4096);
+  ASSERT_TRUE(
+      startHost("buffersize = 256\npacing = realtime\ninput = silence\nsampletype = 18\n"
+                "capture = " +
+                capture + "\n"));
+  const StreamConfig config{0, 512, Exchange::send, Exchange::receive, 0, 0, 0};
+  ASSERT_TRUE(StreamOpen(&config) && StreamPrime(0) && StreamStart(0));
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const int blocks = data->inputCalls.load();
+  std::vector<unsigned char> wav;
+  std::thread disk([&] {
+    fcntl(reader, F_SETFL, 0);
+    unsigned char buffer[1 << 16];
+    ssize_t n = 0;
+    while ((n = read(reader, buffer, sizeof buffer)) > 0) wav.insert(wav.end(), buffer, buffer + n);
+  });
+  StreamStop(0);
+  StreamClose(0);
+  HostkitShutdown();  // releases the device, which closes the capture
+  disk.join();
+  close(reader);
+  // 1 s of 512-frame blocks at 44100 Hz is 86
+  EXPECT_GE(blocks, 43) << "the clock waited for the disk";
+  const std::size_t frames = (wav.size() - 44) / 8;
+  std::size_t start = 0;
+  while (start < frames && le(wav, 44 + start * 8, 4) == 0) ++start;
+  // all but the primed headers that never played
+  const std::size_t played = data->sent[0].size() - 16 * 512;
+  ASSERT_LE(start + played, frames);
+  for (std::size_t i = 0; i < played; ++i) {
+    const std::size_t at = 44 + (start + i) * 8;
+    ASSERT_EQ(static_cast<std::int16_t>(le(wav, at + 2, 2)), data->sent[0][i]) << i;
+    ASSERT_EQ(static_cast<std::int16_t>(le(wav, at + 6, 2)), data->sent[1][i]) << i;
   }
 }
 

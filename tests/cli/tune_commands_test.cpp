@@ -108,6 +108,18 @@ TEST_F(TuningCli, TuneCorrectsTheRegionOfTheChosenChannelAndWritesTheWholeTrack)
   ASSERT_TRUE(hz.has_value());
   EXPECT_LT(std::fabs(probe::cents(220.0, *hz)), 5.0) << *hz;
 
+  // The largest shift with no note given: the nearest semitone (D4, 293.66 Hz)
+  // an octave up.
+  r = runCli(dir, "tune " + quote(in) + " -o " + quote(out) + " --shift 12");
+  ASSERT_EQ(r.status, 0) << r.err;
+  tuned = testfiles::soxSamples(out);
+  ASSERT_EQ(tuned.size(), 2 * ((60000 + BLOCK - 1) / BLOCK * BLOCK));
+  std::vector<std::int16_t> first;
+  for (std::size_t f = 0; f < 60000; ++f) first.push_back(tuned[2 * f]);
+  const auto up = probe::medianPitchHz(first, 5000, 55000);
+  ASSERT_TRUE(up.has_value());
+  EXPECT_LT(std::fabs(probe::cents(587.33, *up)), 5.0) << *up;
+
   // No note and no shift: the track is written as imported.
   r = runCli(dir, "tune " + quote(in) + " --output=" + quote(out) + " --grace 250");
   ASSERT_EQ(r.status, 0) << r.err;

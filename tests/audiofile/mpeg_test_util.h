@@ -24,14 +24,22 @@
 
 namespace mpegtest {
 
-inline const std::string CONFORMANCE_DIR = CANTORA_TESTDATA_DIR "/mp3";
+// A folder named in the environment wins over the one found when configuring.
+inline std::string testdataDir() {
+  const char* named = std::getenv("CANTORA_TESTDATA_DIR");
+  return named != nullptr && *named != '\0' ? named : CANTORA_TESTDATA_DIR;
+}
+
+inline const std::string CONFORMANCE_DIR = testdataDir() + "/mp3";
 
 // Empty when the conformance streams are there, otherwise why not.
 inline std::string missingConformanceData() {
   if (std::filesystem::exists(CONFORMANCE_DIR + "/README.md")) return {};
-  return "conformance data missing: no " + CONFORMANCE_DIR +
-         "/README.md (looked in " CANTORA_TESTDATA_LOOKED
-         "; CANTORA_TESTDATA_DIR names another folder)";
+  const std::string where = testdataDir() != CANTORA_TESTDATA_DIR
+                                ? "the folder CANTORA_TESTDATA_DIR names"
+                                : "looked in " CANTORA_TESTDATA_LOOKED
+                                  "; CANTORA_TESTDATA_DIR names another folder";
+  return "conformance data missing: no " + CONFORMANCE_DIR + "/README.md (" + where + ")";
 }
 
 inline bool underCi() {

@@ -262,19 +262,28 @@ TEST_F(CliCommand, AnInterruptedDecodeLeavesNothingBehind) {
 }
 
 TEST_F(CliCommand, ArgumentErrorsAreUsageErrorsAndHelpGoesToStdout) {
-  for (const std::string args :
-       {"info", "info a b", "decode a.wav", "decode a b -o x", "decode --frob a -o x"}) {
+  for (const std::string args : {"info", "info a b", "decode a.wav", "decode a b -o x",
+                                 "decode --frob a -o x", "frobnicate"}) {
     SCOPED_TRACE(args);
     const auto r = runCli(dir, args);
     EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
   for (const auto& [args, usage] : {std::pair{"info --help", "usage: cantora-cli info FILE"},
-                                    {"decode -h", "usage: cantora-cli decode FILE -o OUT.wav"}}) {
+                                    {"decode -h", "usage: cantora-cli decode FILE -o OUT.wav"},
+                                    {"--help", "usage: cantora-cli COMMAND [ARGS...]\n"}}) {
     const auto r = runCli(dir, args);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 0) << args;
     EXPECT_EQ(r.out.rfind(usage, 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "") << args;
   }
+  // No command at all is a usage error too; the usage lists every command.
+  const auto r = runCli(dir, "");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  for (const std::string name : {"info", "decode", "readout", "tune", "devices"})
+    EXPECT_NE(r.err.find("\n  " + name + " "), std::string::npos) << name << " in " << r.err;
 }
 
 }  // namespace

@@ -64,8 +64,9 @@ TEST(TuneSelection, TheTunedAudioKeepsItsTiming) {
   std::printf("tone onset moved by %lld frames\n", static_cast<long long>(error));
   EXPECT_LE(std::abs(error), 44);  // 1 ms
 
-  // Noise passes at ratio 1: the region must hold the same noise in the same
-  // place to its last frame, with nothing repeated or shifted.
+  // Noise is unvoiced and passes at ratio 1, a fixed latency late: the region
+  // must hold the same noise in the same place to its last frame, with
+  // nothing repeated or shifted by as much as a frame.
   auto noise = testsignals::whiteNoise(50000, 5000.0);
   std::fill(noise.begin() + start, noise.begin() + start + silent, std::int16_t{0});
   const auto noiseBefore = noise;

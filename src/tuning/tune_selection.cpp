@@ -64,7 +64,8 @@ TuneResult TuneSelection(const EngineParams& params, const TrackSamples& track, 
     if (frame < 0 || frame >= track.frameCount) return 0;
     return channel[frame * stride];
   };
-  const std::int64_t fade = std::min<std::int64_t>(TUNING_EDGE_FADE, len / 2);
+  // A region shorter than two fades is faded in and out over its halves.
+  const std::int64_t fade = std::min<std::int64_t>(TUNING_EDGE_FADE, (len + 1) / 2);
   const std::int64_t firstFed = region.selStart - LEAD;
   for (std::int64_t b = 0; b < blocks; ++b) {
     const std::int64_t blockStart = firstFed + b * TUNING_BLOCK;

@@ -52,6 +52,8 @@ bool startRecording(AppContext& ctx) {
   if (!app.streamReady) return refuse(ctx, MSG_SELECT_DEVICE_FIRST, CAPTION_RECORD);
   discardUndo(ctx);
   app.freeTrack();
+  // The recording holds the samples as the driver delivers them.
+  app.sampleRate = app.driverRate;
   for (int id :
        {view::ID_PLAY, view::ID_LOOP, view::ID_RECORD, view::ID_ZOOM_IN, view::ID_ZOOM_OUT})
     ctx.shell.enableButton(id, false);

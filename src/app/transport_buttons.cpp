@@ -23,11 +23,15 @@ void focusIndexButton(AppContext& ctx) {
   ctx.shell.focusButton(view::BUTTON_ID_FIRST + ctx.app.focusIndex);
 }
 
-// Prime and start the stream, then hand the focus to Pause.
+// Prime and start the stream, then hand the focus to Pause. A stream the host
+// refuses would never call back, so nothing would ever end it: Stop is posted
+// at once and the transport returns to Idle.
 void startStream(AppContext& ctx, bool follow) {
-  if (ctx.host) ctx.host->streamPrime();
+  ctx.app.deviceFrames = 0;
+  const bool primed = ctx.host && ctx.host->streamPrime();
   if (follow) ctx.app.follow = true;
-  if (ctx.host) ctx.host->streamStart();
+  const bool started = primed && ctx.host->streamStart();
+  if (!started) ctx.shell.postCommand(view::ID_STOP);
   ctx.shell.focusButton(view::ID_PAUSE);
   settle(ctx);
 }
@@ -100,7 +104,10 @@ void stop(AppContext& ctx) {
   if (app.recording) {
     app.mode = TransportMode::Busy;
     app.recording = false;
-    finishRecording(ctx);
+    if (ctx.finishRecording)
+      ctx.finishRecording(ctx);
+    else
+      finishRecording(ctx);
   }
   app.cursorPos = 0;
   app.playPos = 0;

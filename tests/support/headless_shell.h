@@ -4,6 +4,8 @@
 // threading rules of the Shell interface and lists every breach.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -78,6 +80,9 @@ class HeadlessShell : public app::Shell {
 
   // Forgets the records (not the window's state).
   void clearRecords();
+  // The next posted command not yet taken, waiting up to `limit` for one to
+  // arrive (the message loop's part: the caller hands it to the window).
+  std::optional<int> takePosted(std::chrono::milliseconds limit);
   // Number of calls named `name` so far.
   int count(const std::string& name) const;
 
@@ -131,8 +136,9 @@ class HeadlessShell : public app::Shell {
     anyThread("outerSize");
     return {client_.width + frameExtra.width, client_.height + frameExtra.height};
   }
+  // Any thread: a re-layout worker places the controls too.
   void placeControl(int id, const app::Rect& rect) override {
-    uiThreadOnly("placeControl", [&] { controls[id] = rect; });
+    anyThread("placeControl", [&] { controls[id] = rect; });
   }
   void setSizeLimits(app::Size minimum, std::optional<app::Size> maximum) override {
     uiThreadOnly("setSizeLimits", [&] {
@@ -167,7 +173,11 @@ class HeadlessShell : public app::Shell {
   int runTuningDialog(bool onLeft,
                       const std::function<void(const app::TuningChoice&)>& onOk) override;
   void postCommand(int id) override {
-    anyThread("postCommand", [&] { postedCommands.push_back(id); });
+    anyThread("postCommand", [&] {
+      postedCommands.push_back(id);
+      pending_.push_back(id);
+    });
+    posted_.notify_all();
   }
   void postDriverReset() override {
     anyThread("postDriverReset", [&] { ++driverResetsPosted; });
@@ -195,6 +205,8 @@ class HeadlessShell : public app::Shell {
   std::optional<std::string> nextFileAnswer();
 
   mutable std::mutex mutex_;
+  std::condition_variable posted_;
+  std::deque<int> pending_;  // posted commands the message loop has not taken
   std::thread::id uiThread_;
   app::Size client_{1784, 693};
 };

@@ -255,6 +255,10 @@ std::int32_t InputCallback(std::int16_t* block, std::uint32_t bytesPerChannel, s
   std::memcpy(chunk->left.get() + at, block, frames * sizeof(std::int16_t));
   std::memcpy(chunk->right.get() + at, block + n, frames * sizeof(std::int16_t));
   ++chunk->blocksUsed;
+  std::int32_t peak = 0;
+  for (std::uint32_t i = 0; i < frames; ++i)
+    peak = std::max({peak, std::abs(std::int32_t{block[i]}), std::abs(std::int32_t{block[n + i]})});
+  app.inputPeak = peak;
   if (ViewLock lock = ViewLock::tryTake(app.viewMutex))
     view::addLiveBlock(ctx->view, app, ctx->shell, chunk->left.get() + at, chunk->right.get() + at,
                        frames);

@@ -96,13 +96,14 @@ void MainWindow::onDestroy() {
 }
 
 void MainWindow::onSize(Size client) {
-  if (view_->image.valid() && client.width == view_->image.width() &&
-      client.height == view_->image.height())
-    return;
   // Skipped, not queued, while the view is held: a later size message or the
-  // re-layout worker repeats it.
+  // re-layout worker repeats it. The image is read under the lock too: a
+  // re-layout worker may be replacing it.
   if (ViewLock lock = ViewLock::tryTake(app_.viewMutex)) {
-    if (layOutWindow(*ctx_, client)) refitZoom(*ctx_);
+    const view::Image& image = view_->image;
+    const bool same =
+        image.valid() && client.width == image.width() && client.height == image.height();
+    if (!same && layOutWindow(*ctx_, client)) refitZoom(*ctx_);
   }
   refreshSizeLimits();
 }

@@ -6,6 +6,7 @@
 #include "app/can_act.h"
 #include "app/file_commands.h"
 #include "app/view_lock.h"
+#include "app/window_layout.h"
 #include "app/zoom.h"
 #include "view/view_constants.h"
 
@@ -130,6 +131,10 @@ void zoomButton(AppContext& ctx, ZoomDirection direction) {
 void transportButton(AppContext& ctx, int id) {
   // Only clicks (notification 0 in the high word) act.
   if ((id >> 16) != 0) return;
+  // Play, Loop and Record scroll and draw without the view lock (nothing else
+  // draws while the transport is Idle), but a re-layout the last follow step
+  // started may still be running; it never waits for this thread.
+  if (id == view::ID_PLAY || id == view::ID_LOOP || id == view::ID_RECORD) waitForRelayouts(ctx);
   if (id >= view::BUTTON_ID_FIRST && id < view::BUTTON_ID_FIRST + view::BUTTON_COUNT)
     ctx.app.focusIndex = static_cast<std::int16_t>(id - view::BUTTON_ID_FIRST);
   switch (id) {

@@ -32,6 +32,7 @@ void AppState::reset() {
   chunkCount = 0;
   spoolBuffer.reset();
   spoolToFile = false;
+  inputPeak = 0;
   framesPerPixel = fitFramesPerPixel = 0;
   scrollPos = scrollMax = scrollPage = 0;
   dragging = false;

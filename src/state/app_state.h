@@ -72,6 +72,9 @@ struct AppState {
   std::atomic<std::uint32_t> chunkCount{0};
   std::unique_ptr<std::uint8_t[]> spoolBuffer;  // blockFrames x blocksPerChunk x 4 bytes
   std::atomic<bool> spoolToFile{false};
+  // The largest magnitude in the last recorded block (0 to 32768): the level
+  // a meter shows.
+  std::atomic<std::int32_t> inputPeak{0};
 
   // --- view (guarded by viewMutex where audio may run) ---
   std::uint32_t framesPerPixel = 0;

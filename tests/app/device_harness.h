@@ -75,13 +75,19 @@ class DeviceHarness {
     h->window.onCommand(app::CMD_SELECT_DEVICE);
     return h->app.streamReady;
   }
+#ifdef CANTORA_VIRTUAL_DRIVER
   // The virtual device with 16-bit samples at `speed` times real time.
   bool openVirtual(const std::string& settings, int speed = 8) {
     return open(hosttest::virtualCatalogue("pacing = fast\nspeed = " + std::to_string(speed) +
                                            "\nsampletype = 16\n" + settings));
   }
-  std::string capturePath() const { return folder.path() + "/played.wav"; }
-  std::string captureSetting() const { return "capture = " + capturePath() + "\n"; }
+#endif
+  std::string capturePath() const {
+    return folder.path() + "/played.wav";
+  }
+  std::string captureSetting() const {
+    return "capture = " + capturePath() + "\n";
+  }
 
   // The teardown of the window: stops and closes the stream, closes the driver.
   void close() {
@@ -92,7 +98,9 @@ class DeviceHarness {
     unsetenv("CANTORA_DRIVER_CATALOGUE");
   }
 
-  void click(int id) { h->window.onCommand(id); }
+  void click(int id) {
+    h->window.onCommand(id);
+  }
 
   // Hands posted commands to the window until `done` holds; false when
   // nothing more arrives within `limit`.

@@ -53,7 +53,10 @@ class HeadlessShell : public app::Shell {
   app::Size desktop{1920, 1080};
   // The outer window is the client area plus this frame (title bar, borders, menu).
   app::Size frameExtra{16, 59};
-  void setClientSize(app::Size client) { client_ = client; }
+  void setClientSize(app::Size client) {
+    std::lock_guard lock(mutex_);
+    client_ = client;
+  }
 
   // --- what a real window would show now ---
   std::map<int, ButtonState> buttons;  // by control id
@@ -128,13 +131,18 @@ class HeadlessShell : public app::Shell {
     anyThread("desktopSize");
     return desktop;
   }
+  // The sizes may be read by the follow step while the test resizes.
   app::Size clientSize() override {
-    anyThread("clientSize");
-    return client_;
+    app::Size size;
+    anyThread("clientSize", [&] { size = client_; });
+    return size;
   }
   app::Size outerSize() override {
-    anyThread("outerSize");
-    return {client_.width + frameExtra.width, client_.height + frameExtra.height};
+    app::Size size;
+    anyThread("outerSize", [&] {
+      size = {client_.width + frameExtra.width, client_.height + frameExtra.height};
+    });
+    return size;
   }
   // Any thread: a re-layout worker places the controls too.
   void placeControl(int id, const app::Rect& rect) override {

@@ -1,6 +1,7 @@
 // The transport on the JACK driver, on a private dummy server: the device
-// chosen through the dialog, a track played to its end, and a known signal
-// from another JACK client recorded sample for sample.
+// chosen through the dialog, a track played to its end, a known signal from
+// another JACK client recorded sample for sample, and the driver's reset
+// request reaching the window.
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "app/device_harness.h"
+#include "host/drivers/jack/driver_harness.h"
 #include "host/drivers/jack/jack_server.h"
 
 namespace {
@@ -103,6 +105,15 @@ TEST(TransportOnJack, SelectsPlaysAndRecordsAnotherClientSampleForSample) {
   ASSERT_NE(got.left[0], 0) << "the source was heard from the first block";
   for (std::size_t i = 1; i < got.size(); ++i)
     ASSERT_EQ(got.left[i], following(got.left[i - 1])) << "frame " << i << " lost or repeated";
+
+  // A new server period makes the driver ask for a reset: the window is told
+  // through a posted message and answers only with its advice.
+  jacktest::JackPeer peer;
+  ASSERT_TRUE(peer.setPeriod(1024));
+  ASSERT_TRUE(jacktest::waitFor([&] { return h.shell.count("postDriverReset") > 0; }, 5s));
+  h.window.onDriverReset();
+  ASSERT_FALSE(h.shell.messageBoxes.empty());
+  EXPECT_EQ(h.shell.messageBoxes.back().text, app::MSG_DRIVER_RESET);
 }
 
 }  // namespace

@@ -92,6 +92,7 @@ app::MessageResult HeadlessShell::messageBoxFromWorker(std::string_view text,
 std::optional<int> HeadlessShell::runDeviceDialog(const std::vector<std::string>& names) {
   uiThreadOnly("runDeviceDialog");
   std::lock_guard lock(mutex_);
+  deviceNames = names;
   return takeFront(deviceAnswers).value_or(names.empty() ? -1 : 0);
 }
 

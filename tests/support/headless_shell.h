@@ -78,6 +78,7 @@ class HeadlessShell : public app::Shell {
   std::vector<MessageBoxCall> messageBoxes;
   std::vector<app::Rect> invalidated;
   std::vector<int> postedCommands;
+  std::vector<std::string> deviceNames;  // what the device dialog listed last
   int driverResetsPosted = 0;
   std::vector<std::string> violations;  // breaches of the threading rules
 

@@ -19,6 +19,7 @@ inline constexpr int CMD_PLAY = view::ID_PLAY;
 inline constexpr int CMD_LOOP = view::ID_LOOP;
 inline constexpr int CMD_RECORD = view::ID_RECORD;
 inline constexpr int CMD_STOP = view::ID_STOP;
+inline constexpr int CMD_ZOOM_IN = view::ID_ZOOM_IN;
 
 inline constexpr const char* WINDOW_TITLE = "Cantora";
 inline constexpr const char* WINDOW_CLASS = "CANTORA";

@@ -93,7 +93,11 @@ int TransportSession::open(const TransportOptions& options) {
     }
     index = static_cast<std::int32_t>(n);
   }
-  shell_ = std::make_unique<ConsoleShell>(index);
+  // A message box is one line on stderr, over the status line when one is shown.
+  shell_ = std::make_unique<app::WindowlessShell>(index, [](std::string_view text) {
+    if (isatty(STDERR_FILENO) == 1) std::fputs("\r\033[K", stderr);
+    fail(text);
+  });
   window_ = std::make_unique<app::MainWindow>(*app_, *shell_);
   // No pause after a button: nothing here clicks twice in a row.
   window_->setSettleWait([](std::chrono::milliseconds) {});

@@ -1,5 +1,5 @@
-// What `play` and `record` share: the main window's logic over the console's
-// Shell, the device chosen through its device dialog, and the loop that
+// What `play` and `record` share: the main window's logic over a Shell
+// without a window, the device chosen through its device dialog, and the loop that
 // plays the message loop's part while the transport runs: it hands the
 // commands the audio path posts to the window, stops after the asked number
 // of frames or at Ctrl-C as the Stop button does, and keeps a one-line
@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/windowless_shell.h"
 #include "cli/cli_command.h"
-#include "cli/console_shell.h"
 #include "state/app_state.h"
 
 namespace cli {
@@ -55,7 +55,7 @@ class TransportSession {
 
  private:
   std::unique_ptr<state::AppState> app_;
-  std::unique_ptr<ConsoleShell> shell_;
+  std::unique_ptr<app::WindowlessShell> shell_;
   std::unique_ptr<app::MainWindow> window_;
 };
 

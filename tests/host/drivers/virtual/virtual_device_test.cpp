@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/host_state.h"
 #include "host/hostkit.h"
+#include "host/hostkit_testing.h"
 #include "host/loopback_exchange.h"
 #include "host/test_catalogue.h"
 

@@ -19,8 +19,8 @@
 
 #include "app/app_constants.h"
 #include "app/app_harness.h"
-#include "host/host_state.h"
 #include "host/hostkit.h"
+#include "host/hostkit_testing.h"
 #include "host/test_catalogue.h"
 
 namespace apptest {

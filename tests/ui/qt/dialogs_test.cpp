@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "app/app_constants.h"
-#include "host/host_state.h"
+#include "host/hostkit_testing.h"
 #include "host/test_catalogue.h"
 #include "qt_test_helpers.h"
 #include "ui/qt/client_area.h"

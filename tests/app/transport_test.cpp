@@ -87,6 +87,8 @@ TEST_F(Transport, PlayWritesExactlyTheRangeThenSilenceAndStopsItself) {
     EXPECT_EQ(
         std::count(h.shell.postedCommands.begin(), h.shell.postedCommands.end(), view::ID_STOP), 1);
     EXPECT_EQ(h.shell.buttons[view::ID_PLAY].enabled, true);
+    // The cursor only when the view shows 16 blocks or more.
+    EXPECT_EQ(h.shell.count("drawCursorLine") > 0, c.frames >= 16 * 2048);
     d.close();
     const Planar played = apptest::readStereoWav(d.capturePath());
     const Heard heard = firstSound(played);
@@ -198,6 +200,8 @@ TEST_F(Transport, RecordKeepsTheInputInOrderAndTheOutputSilent) {
   ASSERT_TRUE(d.runUntilIdle());
   ASSERT_EQ(got.calls, 1);
   EXPECT_EQ(got.chunks, 2u);
+  EXPECT_GT(h.shell.count("drawLiveLine") + h.shell.count("drawLivePoint"), 300)
+      << "the live display draws every block";
   ASSERT_GE(got.audio.size(), 300u * 2048);
   EXPECT_EQ(got.audio.left, got.audio.right) << "both inputs hear the voice";
   const std::vector<std::int16_t> phrase = virtualdevice::makeVoicePhrase(44100);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/device_harness.h"
+#include "app/window_layout.h"
 #include "host/drivers/virtual/voice_phrase.h"
 
 namespace {
@@ -133,7 +134,7 @@ TEST_F(Transport, LoopWrapsToTheRangeStartWithNoGapOrRepeatEvenForATrackShorterT
   }
 }
 
-TEST_F(Transport, PauseHoldsTheAudioAndResumeGoesOnWithNothingLostOrRepeated) {
+TEST_F(Transport, PauseResumeAndAResizeWhilePlayingLoseOrRepeatNothing) {
   ASSERT_TRUE(d.openVirtual("input = silence\n" + d.captureSetting(), 4));
   apptest::Harness& h = *d.h;
   fillTrack(h, 120000, 1);
@@ -147,7 +148,13 @@ TEST_F(Transport, PauseHoldsTheAudioAndResumeGoesOnWithNothingLostOrRepeated) {
   EXPECT_LE(h.app.deviceFrames, heldAt + 2048) << "no blocks while paused";
   d.click(view::ID_PAUSE);
   EXPECT_EQ(h.shell.buttons[view::ID_PAUSE].text, "Pause");
+  // The window resized while the sound runs: a worker the follow step starts
+  // lays it out again, without the window's own size message.
+  h.shell.setClientSize({900, 450});
+  ASSERT_TRUE(d.runUntil([&] { return h.app.layoutWidth == 900 + h.shell.frameExtra.width; }));
   ASSERT_TRUE(d.runUntilIdle());
+  app::waitForRelayouts(h.ctx());
+  EXPECT_EQ(h.view().image.width(), 900);
   d.close();
   const Planar played = apptest::readStereoWav(d.capturePath());
   const Heard heard = firstSound(played);

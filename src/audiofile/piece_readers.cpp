@@ -1,7 +1,5 @@
 #include "audiofile/piece_readers.h"
 
-#include <new>
-
 #include "audiofile/track_loader.h"
 #include "audiofile/track_reader.h"
 
@@ -9,22 +7,14 @@ namespace audiofile {
 
 PieceReaders::PieceReaders(const char* path, std::int16_t* samples, std::uint64_t blockCount,
                            std::uint32_t blockBytes, unsigned threads)
-    : samples_(samples), blockBytes_(blockBytes), firstEnd_(blockCount) {
+    : path_(path), samples_(samples), blockBytes_(blockBytes), firstEnd_(blockCount) {
   const std::uint64_t count = threads < blockCount ? threads : blockCount;
   if (count < 2) return;
   try {
     pieces_.resize(count - 1);
     for (std::uint64_t i = 1; i < count; ++i) {
-      Piece& piece = pieces_[i - 1];
-      piece.first = blockCount * i / count;
-      piece.end = blockCount * (i + 1) / count;
-      ImportRefusal why;
-      piece.reader = openTrackFile(path, why);
-      if (!piece.reader || piece.reader->blockCount() != blockCount ||
-          !piece.reader->seekBlock(piece.first)) {
-        pieces_.clear();
-        return;
-      }
+      pieces_[i - 1].first = blockCount * i / count;
+      pieces_[i - 1].end = blockCount * (i + 1) / count;
     }
     firstEnd_ = pieces_.front().first;
     threads_.reserve(pieces_.size());
@@ -32,55 +22,62 @@ PieceReaders::PieceReaders(const char* path, std::int16_t* samples, std::uint64_
   } catch (const std::exception&) {
     // No memory or no thread: whatever started is stopped, and the loading
     // thread reads the whole track.
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    for (std::thread& t : threads_) t.join();
-    threads_.clear();
+    stopAll();
     pieces_.clear();
     firstEnd_ = blockCount;
   }
 }
 
 PieceReaders::~PieceReaders() {
+  stopAll();
+}
+
+void PieceReaders::stopAll() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
   for (std::thread& t : threads_) t.join();
+  threads_.clear();
 }
 
 void PieceReaders::run(Piece& piece) {
+  // Opening and moving to the piece (an MP3 passes every frame before it
+  // through the bit reservoir) happen here, beside the other pieces.
+  ImportRefusal why;
+  std::unique_ptr<TrackReader> reader = openTrackFile(path_.c_str(), why);
+  const bool started = reader && reader->seekBlock(piece.first);
   const std::uint64_t samplesPerBlock = blockBytes_ / 2;
-  for (std::uint64_t block = piece.first; block < piece.end; ++block) {
+  for (std::uint64_t block = piece.first; started && block < piece.end; ++block) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) break;
     }
     bool ended = false;
-    const std::uint32_t bytes = piece.reader->readBlock(samples_ + block * samplesPerBlock, ended);
+    const std::uint32_t bytes = reader->readBlock(samples_ + block * samplesPerBlock, ended);
     std::lock_guard<std::mutex> lock(mutex_);
     if (bytes == 0) break;
     ++piece.done;
     changed_.notify_all();
     if (ended) break;
   }
-  piece.reader.reset();
+  reader.reset();
   std::lock_guard<std::mutex> lock(mutex_);
+  piece.notStarted = !started;
   piece.finished = true;
   changed_.notify_all();
 }
 
-bool PieceReaders::waitFor(std::uint64_t block) {
+PieceReaders::Block PieceReaders::waitFor(std::uint64_t block) {
   for (Piece& piece : pieces_) {
     if (block >= piece.end) continue;
-    if (block < piece.first) return false;
+    if (block < piece.first) return Block::Ended;
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [&] { return piece.first + piece.done > block || piece.finished; });
-    return piece.first + piece.done > block;
+    if (piece.first + piece.done > block) return Block::Read;
+    return piece.notStarted ? Block::NotStarted : Block::Ended;
   }
-  return false;
+  return Block::Ended;
 }
 
 }  // namespace audiofile

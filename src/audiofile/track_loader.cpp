@@ -86,17 +86,32 @@ LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observe
   // blocks in order, so the observer sees the same calls either way.
   std::unique_ptr<PieceReaders> pieces;
   const std::uint64_t blockCount = reader->blockCount();
-  if (threads > 1) {
+  if (threads > 1 && reader->source()->startsAnywhere()) {
     pieces.reset(new (std::nothrow) PieceReaders(path, samples.get(), blockCount,
                                                  reader->bytesPerBlock(), threads));
   }
-  const std::uint64_t firstPiece = pieces ? pieces->firstPieceBlocks() : blockCount;
+  std::uint64_t firstPiece = pieces ? pieces->firstPieceBlocks() : blockCount;
   std::uint64_t produced = 0;
   for (std::uint64_t block = 0; block < blockCount; ++block) {
     bool ended = false;
-    if (block < firstPiece) {
+    bool mine = block < firstPiece;
+    PieceReaders::Block fromPiece = PieceReaders::Block::Read;
+    if (!mine) {
+      fromPiece = pieces->waitFor(block);
+      if (fromPiece == PieceReaders::Block::NotStarted) {
+        // This reader goes on from the end of the first piece: it reads the
+        // blocks finished pieces filled again (the same bytes), then the rest.
+        pieces.reset();
+        bool caughtUp = false;
+        for (std::uint64_t b = firstPiece; b < block; ++b)
+          reader->readBlock(samples.get() + b * blockBytes / 2, caughtUp);
+        firstPiece = blockCount;
+        mine = true;
+      }
+    }
+    if (mine) {
       produced += reader->readBlock(samples.get() + block * blockBytes / 2, ended);
-    } else if (pieces->waitFor(block)) {
+    } else if (fromPiece == PieceReaders::Block::Read) {
       produced += blockBytes;
       ended = block + 1 == blockCount;
     } else {

@@ -19,13 +19,23 @@ TEST_F(PieceReading, ALoadOnSeveralThreadsEqualsALoadOnOne) {
   ASSERT_FALSE(openReader(wide)->source()->startsAnywhere());
   files.push_back(wide);
 
+  int deliverLess = 0;
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
     audiofile::LoadedTrack one;
     Recorder oneCalls;
     ASSERT_EQ(audiofile::loadTrack(path.c_str(), one, &oneCalls, nullptr, 1),
               audiofile::LoadStatus::Loaded);
-    for (const unsigned threads : {2u, 5u}) {
+    // A stream whose first frames cannot be decoded delivers less than it
+    // announced: with a piece for every block, the last pieces cannot start
+    // and the loading thread reads on in their place.
+    std::vector<unsigned> threadCounts = {2, 5};
+    const std::uint64_t blocks = openReader(path)->blockCount();
+    if (oneCalls.produced.back() < blocks * one.channels * audiofile::BLOCK_BYTES_PER_CHANNEL) {
+      threadCounts.push_back(static_cast<unsigned>(blocks));
+      ++deliverLess;
+    }
+    for (const unsigned threads : threadCounts) {
       audiofile::LoadedTrack many;
       Recorder manyCalls;
       ASSERT_EQ(audiofile::loadTrack(path.c_str(), many, &manyCalls, nullptr, threads),
@@ -37,6 +47,11 @@ TEST_F(PieceReading, ALoadOnSeveralThreadsEqualsALoadOnOne) {
           << threads << " threads";
       EXPECT_EQ(manyCalls.produced, oneCalls.produced) << threads << " threads";
     }
+  }
+
+  // (l3-sin1k0db is such a stream.)
+  if (std::filesystem::exists(DATA_DIR + "/l3-sin1k0db.bit")) {
+    EXPECT_GT(deliverLess, 0);
   }
 
   // Stopped by the observer part-way, the pieces still reading are stopped

@@ -7,7 +7,11 @@ namespace audiofile {
 
 PieceReaders::PieceReaders(const char* path, std::int16_t* samples, std::uint64_t blockCount,
                            std::uint32_t blockBytes, unsigned threads)
-    : path_(path), samples_(samples), blockBytes_(blockBytes), firstEnd_(blockCount) {
+    : path_(path),
+      samples_(samples),
+      blockBytes_(blockBytes),
+      blockCount_(blockCount),
+      firstEnd_(blockCount) {
   const std::uint64_t count = threads < blockCount ? threads : blockCount;
   if (count < 2) return;
   try {
@@ -46,7 +50,9 @@ void PieceReaders::run(Piece& piece) {
   // through the bit reservoir) happen here, beside the other pieces.
   ImportRefusal why;
   std::unique_ptr<TrackReader> reader = openTrackFile(path_.c_str(), why);
-  const bool started = reader && reader->seekBlock(piece.first);
+  // A file changed since the loading thread opened it shows as another length.
+  const bool started =
+      reader && reader->blockCount() == blockCount_ && reader->seekBlock(piece.first);
   const std::uint64_t samplesPerBlock = blockBytes_ / 2;
   for (std::uint64_t block = piece.first; started && block < piece.end; ++block) {
     {

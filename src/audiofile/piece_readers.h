@@ -63,6 +63,7 @@ class PieceReaders {
   std::string path_;
   std::int16_t* samples_;
   std::uint32_t blockBytes_;
+  std::uint64_t blockCount_;
   std::uint64_t firstEnd_;
   std::vector<Piece> pieces_;
   std::vector<std::thread> threads_;

@@ -30,6 +30,18 @@ class ConverterWindow {
   // window after them, so the window advances by the old limit. False when
   // the source has nothing more; the window is then unchanged.
   virtual bool refill() = 0;
+
+  // For a converter starting in the middle, right after reset(): sets the
+  // window up as the refills a converter reading from the start would have
+  // made by the time it needs sample `index`, and gives the source index of
+  // the window's first sample in `base`. False where the window cannot (by
+  // default, any index past the window reset() filled).
+  virtual bool startAt(std::int64_t index, std::int64_t& base) {
+    base = 0;
+    return index <= limit();
+  }
+  // Whether startAt can reach every index of the source.
+  virtual bool startsAnywhere() const { return false; }
 };
 
 }  // namespace audiofile

@@ -216,12 +216,13 @@ std::uint32_t Layer3Decoder::decodeFrame(std::int16_t* output) {
   std::memcpy(reservoir_ + dataStart - back, reservoir_ + dataEnd_[other] - back, back);
   reservoirBytes_[selector_] = back + mainDataSize_;
   if (!decodable) return 0;
+  const int granules = header_.mpeg1 ? 2 : 1;
+  const int channels = header_.channels;
+  if (countOnly_) return static_cast<std::uint32_t>(granules * GRANULE_LINES * channels * 2);
   const std::uint32_t start = dataStart - back;
 
   const std::uint32_t limit = dataEnd_[selector_] * 8;
   BitReader reader(reservoir_, start * 8);
-  const int granules = header_.mpeg1 ? 2 : 1;
-  const int channels = header_.channels;
   bool damaged = false;
   for (int gr = 0; gr < granules; ++gr) {
     for (int ch = 0; ch < channels; ++ch) {

@@ -72,6 +72,13 @@ class Layer3Decoder {
   // output, which must hold samplesPerFrame x channels samples.
   int decode(std::uint32_t frameNumber, std::int16_t* output, std::uint32_t* producedBytes);
 
+  // While set, frames go through the bit reservoir as before and report the
+  // bytes they would produce, but nothing is decoded, written or kept from
+  // the filterbanks. A reader moving to a point in the stream passes the
+  // frames before it this way, then decodes a frame or two in full so the
+  // filterbanks' state is the one a decode from the start would have.
+  void setCountOnly(bool countOnly) { countOnly_ = countOnly; }
+
   ~Layer3Decoder();
   Layer3Decoder(const Layer3Decoder&) = delete;
   Layer3Decoder& operator=(const Layer3Decoder&) = delete;
@@ -116,6 +123,7 @@ class Layer3Decoder {
   bool sideInfoParsed_ = false;
   bool mainDataParsed_ = false;
   bool frameUsable_ = true;
+  bool countOnly_ = false;
   int status_ = LAYER3_NEED_INPUT;
   std::int64_t frameSize_ = 0;
   int sideInfoSize_ = 0;

@@ -18,6 +18,9 @@ namespace {
 // frames of two channels) a refill carries over.
 constexpr std::uint32_t WINDOW_DECODED_FRAMES = 2;
 constexpr std::uint32_t WINDOW_HISTORY_ROOM = 6;
+// Frames that produce samples decoded in full before a point a reader moves
+// to: the filterbanks' overlap and synthesis state depend on the last one only.
+constexpr int WARM_UP_FRAMES = 2;
 
 template <typename T>
 std::unique_ptr<T[]> allocate(std::size_t count) {
@@ -53,8 +56,9 @@ class MpegSource final : public SourceStream, private ConverterWindow {
     frameFrames_ = static_cast<std::uint32_t>(samplesPerFrame(header.mpeg1));
     frameBuffer_ = allocate<std::int16_t>(std::size_t{frameFrames_} * channels_);
     if (!frameBuffer_) return refuse(why, ImportReason::NoMemory);
-    decoder_ = Layer3Decoder::create(starts_.get(), lengths_.get(), taken_.get(), frameCount_,
-                                     header.mpeg1, header.rateIndex, static_cast<int>(channels_));
+    mpeg1_ = header.mpeg1;
+    rateIndex_ = header.rateIndex;
+    decoder_ = newDecoder(taken_.get());
     if (!decoder_) return refuse(why, ImportReason::NoMemory);
 
     std::uint64_t frames = std::uint64_t{frameCount_} * frameFrames_;
@@ -66,6 +70,7 @@ class MpegSource final : public SourceStream, private ConverterWindow {
     if (frames == 0) return refuse(why, ImportReason::TooFewFrames);
     if (frames > 0xFFFFFFFFu) return refuse(why, ImportReason::TooLong);
     remaining_ = frames;
+    startSkip_ = skip_;
     format_ = SourceFormat{KIND_MPEG, channels_, scan.rate(), static_cast<std::uint32_t>(frames)};
     format_.mpegVersion = header.mpeg1 ? 1 : 2;
     format_.indexedFrames = scan.frameCount();
@@ -84,7 +89,51 @@ class MpegSource final : public SourceStream, private ConverterWindow {
 
   ConverterWindow& converterWindow() override { return *this; }
 
+  // The frames before the point pass through the bit reservoir without being
+  // decoded (the reservoir then holds what a decode from the start would);
+  // the last producing frames before it are decoded in full and dropped.
+  bool seekDirect(std::uint64_t frame) override {
+    if (nextFrame_ != 0 || frame >= remaining_ || frameCount_ == 0) return false;
+    const std::uint64_t target = frame + skip_;
+    // A probe with its own byte counts finds the frame that holds the target.
+    std::unique_ptr<std::uint32_t[]> probeTaken = allocate<std::uint32_t>(frameCount_);
+    if (!probeTaken) return false;
+    std::unique_ptr<Layer3Decoder> probe = newDecoder(probeTaken.get());
+    if (!probe) return false;
+    probe->setCountOnly(true);
+    std::uint64_t before = 0;  // sample frames produced before frame f
+    std::uint32_t warmUpStart = 0;
+    std::uint32_t recent[WARM_UP_FRAMES] = {};
+    int recentCount = 0;
+    std::uint32_t f = 0;
+    for (; f < frameCount_; ++f) {
+      std::uint32_t produced = 0;
+      probe->decode(f, nullptr, &produced);
+      if (produced == 0) continue;
+      if (before + frameFrames_ > target) break;
+      before += frameFrames_;
+      recent[recentCount++ % WARM_UP_FRAMES] = f;
+    }
+    if (f == frameCount_) return false;
+    if (recentCount >= WARM_UP_FRAMES) warmUpStart = recent[recentCount % WARM_UP_FRAMES];
+
+    decoder_->setCountOnly(true);
+    for (std::uint32_t i = 0; i < warmUpStart; ++i) decoder_->decode(i, nullptr, nullptr);
+    decoder_->setCountOnly(false);
+    for (std::uint32_t i = warmUpStart; i < f; ++i)
+      decoder_->decode(i, frameBuffer_.get(), nullptr);
+    nextFrame_ = f;
+    skip_ = static_cast<std::uint32_t>(target - before);
+    remaining_ -= frame;
+    return true;
+  }
+
  private:
+  std::unique_ptr<Layer3Decoder> newDecoder(std::uint32_t* taken) const {
+    return Layer3Decoder::create(starts_.get(), lengths_.get(), taken, frameCount_, mpeg1_,
+                                 rateIndex_, static_cast<int>(channels_));
+  }
+
   // Decodes frames from the next one on into the frame buffer until one
   // produces samples that are not skipped; false when the stream has no more.
   bool decodeNext() {
@@ -101,6 +150,32 @@ class MpegSource final : public SourceStream, private ConverterWindow {
     }
     return false;
   }
+
+  // The window after the refills a converter from the start would have made
+  // by `index`: reset() filled two frames' worth, each refill one more.
+  bool startAt(std::int64_t index, std::int64_t& base) override {
+    base = 0;
+    if (limit_ < 0) return false;
+    if (index <= limit_) return true;
+    const std::int64_t step = std::int64_t{frameFrames_} * channels_;
+    base = limit_ + (index - limit_ + step - 1) / step * step - step;
+    const std::uint32_t historyFrames = history_ / channels_;
+    // Back to the start, on to the window's first frame, and the window filled
+    // with the history a refill would carry over and the frame it would add.
+    taken_ = allocate<std::uint32_t>(frameCount_);
+    if (!taken_) return false;
+    decoder_ = newDecoder(taken_.get());
+    nextFrame_ = 0;
+    bufferPos_ = bufferEnd_ = 0;
+    skip_ = startSkip_;
+    remaining_ = format_.frames;
+    if (!decoder_ || !seekDirect(static_cast<std::uint64_t>(base) / channels_)) return false;
+    const std::uint32_t frames = pull(window_.get(), historyFrames + frameFrames_);
+    if (frames <= historyFrames) return false;
+    limit_ = static_cast<std::int64_t>(frames - historyFrames) * channels_;
+    return true;
+  }
+  bool startsAnywhere() const override { return true; }
 
   // Up to maxFrames frames of the trimmed stream into dest; the frames written.
   std::uint32_t pull(std::int16_t* dest, std::uint32_t maxFrames) {
@@ -158,6 +233,8 @@ class MpegSource final : public SourceStream, private ConverterWindow {
   std::unique_ptr<const unsigned char*[]> starts_;
   std::unique_ptr<std::uint32_t[]> lengths_;
   std::unique_ptr<std::uint32_t[]> taken_;
+  bool mpeg1_ = true;
+  int rateIndex_ = 0;
   std::unique_ptr<Layer3Decoder> decoder_;
   // The last decoded frame and the part of it not yet delivered.
   std::unique_ptr<std::int16_t[]> frameBuffer_;
@@ -165,6 +242,7 @@ class MpegSource final : public SourceStream, private ConverterWindow {
   std::uint32_t bufferEnd_ = 0;
   // Sample frames still to be left out at the start, and still to deliver.
   std::uint32_t skip_ = 0;
+  std::uint32_t startSkip_ = 0;
   std::uint64_t remaining_ = 0;
   std::unique_ptr<std::int16_t[]> window_;
   std::uint32_t history_ = 0;

@@ -27,6 +27,12 @@ std::uint32_t PcmSource::readDirectBlock(std::int16_t* dest) {
   return readPcmBlock(wav_, dest);
 }
 
+bool PcmSource::seekDirect(std::uint64_t frame) {
+  if (frame >= wav_.frames) return false;
+  wav_.cursor = wav_.dataStart + frame * wav_.frameBytes;
+  return true;
+}
+
 const unsigned char* PcmSource::samples() const {
   if (converted()) return reinterpret_cast<const unsigned char*>(window_.get());
   return wav_.dataStart;

@@ -18,6 +18,7 @@ class PcmSource final : public SourceStream, private ConverterWindow {
   static std::unique_ptr<PcmSource> create(const WavDescription& wav);
 
   std::uint32_t readDirectBlock(std::int16_t* dest) override;
+  bool seekDirect(std::uint64_t frame) override;
   ConverterWindow& converterWindow() override { return *this; }
 
  private:
@@ -26,6 +27,8 @@ class PcmSource final : public SourceStream, private ConverterWindow {
   bool converted() const { return wav_.encoding != SampleEncoding::Int16; }
   bool reset(std::uint32_t history) override;
   const unsigned char* samples() const override;
+  // 16-bit data: the window is the whole chunk and never moves.
+  bool startsAnywhere() const override { return !converted(); }
   std::int64_t limit() const override { return limit_; }
   bool refill() override;
 

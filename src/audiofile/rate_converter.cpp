@@ -125,6 +125,23 @@ bool RateConverter::convertFrame(std::int16_t* out) {
   return true;
 }
 
+bool RateConverter::seek(std::uint64_t outputFrame) {
+  if (outputCount_ != 0 || outputFrame >= outputTotal_) return false;
+  // The position is a running sum: the same steps, added one at a time in the
+  // same order, give the same rounding as the reads before would have.
+  double position = position_;
+  for (std::uint64_t i = 0; i < outputFrame; ++i) position += step_;
+  const auto i = static_cast<std::int64_t>(position);
+  std::int64_t base = 0;
+  if (i >= START_FRAMES && !window_.startAt(channels_ * i, base)) return false;
+  windowBase_ = base;
+  windowLimit_ = window_.limit();
+  samples_ = window_.samples();
+  position_ = position;
+  outputCount_ = outputFrame;
+  return true;
+}
+
 std::uint32_t RateConverter::readBlock(std::int16_t* dest) {
   const std::size_t blockSamples = static_cast<std::size_t>(channels_) * IMPORT_BLOCK_FRAMES;
   if (outputCount_ == outputTotal_) return 0;

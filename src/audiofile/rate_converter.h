@@ -30,6 +30,11 @@ class RateConverter {
   // early, when the 4-point window would reach past its data.
   std::uint32_t readBlock(std::int16_t* dest);
 
+  // Before the first block: makes the next block start at output frame
+  // `outputFrame`, with the samples a read from the start would give there.
+  // False where the window cannot start there (ConverterWindow::startAt).
+  bool seek(std::uint64_t outputFrame);
+
   // floor(source frames x up ratio).
   std::uint64_t outputTotal() const { return outputTotal_; }
   std::uint64_t outputCount() const { return outputCount_; }

@@ -39,6 +39,14 @@ class SourceStream {
   // zeros, and returns the frames that came from the source; 0 at the end.
   virtual std::uint32_t readDirectBlock(std::int16_t* dest) = 0;
 
+  // Before the first block is read: makes the next readDirectBlock start at
+  // `frame`, with exactly the samples a read from the start would give there.
+  // False, leaving the stream unusable, where the stream cannot do that.
+  virtual bool seekDirect(std::uint64_t frame) {
+    (void)frame;
+    return false;
+  }
+
   // The window for the rate converter; lives as long as the stream.
   virtual ConverterWindow& converterWindow() = 0;
 

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "audiofile/audiofile_constants.h"
+#include "audiofile/piece_readers.h"
 #include "audiofile/track_reader.h"
 #include "platform/mapped_file.h"
 
@@ -64,7 +65,7 @@ std::unique_ptr<TrackReader> openTrackFile(const char* path, ImportRefusal& why)
 }
 
 LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observer,
-                     ImportRefusal* why) {
+                     ImportRefusal* why, unsigned threads) {
   ImportRefusal refusal;
   std::unique_ptr<TrackReader> reader = openTrackFile(path, refusal);
   if (!reader)
@@ -80,10 +81,42 @@ LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observe
   if (!samples) return failed(why, ImportReason::NoMemory);
   if (observer != nullptr) observer->loadStarted(samples.get(), channels, totalBytes);
 
+  // With more threads, the blocks after the first piece come from readers of
+  // their own; this thread reads the first piece and then reports the others'
+  // blocks in order, so the observer sees the same calls either way.
+  std::unique_ptr<PieceReaders> pieces;
+  const std::uint64_t blockCount = reader->blockCount();
+  if (threads > 1 && reader->source()->startsAnywhere()) {
+    pieces.reset(new (std::nothrow) PieceReaders(path, samples.get(), blockCount,
+                                                 reader->bytesPerBlock(), threads));
+  }
+  std::uint64_t firstPiece = pieces ? pieces->firstPieceBlocks() : blockCount;
   std::uint64_t produced = 0;
-  for (std::uint64_t offset = 0; offset < totalBytes; offset += blockBytes) {
+  for (std::uint64_t block = 0; block < blockCount; ++block) {
     bool ended = false;
-    produced += reader->readBlock(samples.get() + offset / 2, ended);
+    bool mine = block < firstPiece;
+    PieceReaders::Block fromPiece = PieceReaders::Block::Read;
+    if (!mine) {
+      fromPiece = pieces->waitFor(block);
+      if (fromPiece == PieceReaders::Block::NotStarted) {
+        // This reader goes on from the end of the first piece: it reads the
+        // blocks finished pieces filled again (the same bytes), then the rest.
+        pieces.reset();
+        bool caughtUp = false;
+        for (std::uint64_t b = firstPiece; b < block; ++b)
+          reader->readBlock(samples.get() + b * blockBytes / 2, caughtUp);
+        firstPiece = blockCount;
+        mine = true;
+      }
+    }
+    if (mine) {
+      produced += reader->readBlock(samples.get() + block * blockBytes / 2, ended);
+    } else if (fromPiece == PieceReaders::Block::Read) {
+      produced += blockBytes;
+      ended = block + 1 == blockCount;
+    } else {
+      ended = true;
+    }
     if (observer != nullptr && !observer->blockRead(produced, totalBytes))
       return LoadStatus::Cancelled;
     if (ended) break;

@@ -52,9 +52,11 @@ class LoadObserver {
 };
 
 // Replaces `track` only when the load succeeds. On Unreadable and NoMemory
-// `why` (when given) says why the file was refused.
+// `why` (when given) says why the file was refused. With `threads` above 1
+// the track is read in that many pieces at once where its source can start
+// in the middle (see piece_readers.h); the samples are the same either way.
 LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observer = nullptr,
-                     ImportRefusal* why = nullptr);
+                     ImportRefusal* why = nullptr, unsigned threads = 1);
 
 class TrackReader;
 

@@ -37,6 +37,16 @@ bool TrackReader::open() {
   return true;
 }
 
+bool TrackReader::seekBlock(std::uint64_t block) {
+  if (ended_ || !source_ || nextBlock_ != 0 || block >= blockCount_ || !source_->seekBlock(block)) {
+    close();
+    ended_ = true;
+    return false;
+  }
+  nextBlock_ = block;
+  return true;
+}
+
 std::uint32_t TrackReader::readBlock(std::int16_t* dest, bool& ended) {
   ended = false;
   if (ended_ || !source_ || nextBlock_ >= blockCount_) {

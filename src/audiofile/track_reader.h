@@ -29,6 +29,11 @@ class TrackReader {
   // with the last block and on every read after it.
   std::uint32_t readBlock(std::int16_t* dest, bool& ended);
 
+  // Right after open: the next readBlock delivers block `block`, the same
+  // bytes a reader that read every block before it would get. False when the
+  // source cannot start there; the reader is then ended.
+  bool seekBlock(std::uint64_t block);
+
   std::uint32_t channels() const { return channels_; }
   // channels x 9216.
   std::uint32_t bytesPerBlock() const { return bytesPerBlock_; }

@@ -52,6 +52,24 @@ std::uint32_t TrackSource::readBlock(std::int16_t* dest) {
   }
 }
 
+bool TrackSource::seekBlock(std::uint64_t block) {
+  const std::uint64_t frame = block * IMPORT_BLOCK_FRAMES;
+  switch (readMode) {
+    case READ_PCM_DIRECT:
+    case READ_MPEG_DIRECT:
+      return stream->seekDirect(frame);
+    case READ_CONVERTED:
+      return converter->seek(frame);
+    default:
+      return false;
+  }
+}
+
+bool TrackSource::startsAnywhere() const {
+  return readMode == READ_PCM_DIRECT || readMode == READ_MPEG_DIRECT ||
+         (readMode == READ_CONVERTED && stream->converterWindow().startsAnywhere());
+}
+
 std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size,
                                              ImportRefusal* why) {
   if (file == nullptr || size == 0) return refused(why, ImportReason::TooShort);

@@ -33,6 +33,14 @@ struct TrackSource {
   // One block of IMPORT_BLOCK_FRAMES frames at 44100 Hz into `dest`, padded
   // with zeros; the frames delivered, 0 when the source is exhausted.
   std::uint32_t readBlock(std::int16_t* dest);
+
+  // Before the first block: makes the next readBlock deliver block `block`,
+  // exactly as reading every block before it would. False where this source
+  // cannot start in the middle (then it must not be read any more).
+  bool seekBlock(std::uint64_t block);
+  // Whether seekBlock can work here: everywhere but PCM formats other than
+  // 16-bit through the converter.
+  bool startsAnywhere() const;
 };
 
 // Opens the source over the whole mapped file. None, with the reason in `why`

@@ -17,9 +17,12 @@ namespace {
 int runDecode(const Args& args) {
   std::string input;
   std::string output;
+  unsigned threads = defaultThreads();
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "-o" || a == "--output") {
+    if (const int t = threadsOption(args, i, threads); t != 0) {
+      if (t < 0) return EXIT_USAGE;
+    } else if (a == "-o" || a == "--output") {
       if (i + 1 >= args.size()) {
         fail(a + " needs a file name");
         return EXIT_USAGE;
@@ -50,7 +53,7 @@ int runDecode(const Args& args) {
 
   InterruptGuard guard;
   audiofile::LoadedTrack track;
-  if (const int status = importTrack(input, track); status != 0) return status;
+  if (const int status = importTrack(input, track, threads); status != 0) return status;
   return writeTrack(track, output);
 }
 
@@ -63,7 +66,9 @@ const CliCommand DECODE{
     "the track to OUT.wav as 16-bit PCM WAV.\n\n"
     "options:\n"
     "  -o, --output OUT.wav  the file to write (replaced if it exists; never FILE\n"
-    "                        itself)\n\n"
+    "                        itself)\n"
+    "  --threads N           read the file in N pieces at once (default: the number\n"
+    "                        of cores; 1 reads it in one go); the track is the same\n\n"
     "OUT is written under a temporary name beside it and renamed when complete;\n"
     "on any failure or interruption nothing is left behind and an existing OUT\n"
     "is kept. Exit status 0 on success, 1 on failure, 2 on a usage error, 130\n"

@@ -1,5 +1,6 @@
 // `cantora-cli info FILE`: what the import finds in a file and will deliver,
 // one key=value per line, without reading the samples.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -14,11 +15,22 @@ namespace cli {
 namespace {
 
 int runInfo(const Args& args) {
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-    fail("info takes one FILE (try cantora-cli info --help)");
-    return 2;
+  std::string path;
+  unsigned threads = defaultThreads();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (const int t = threadsOption(args, i, threads); t != 0) {
+      if (t < 0) return EXIT_USAGE;
+    } else if (args[i].empty() || args[i][0] == '-' || !path.empty()) {
+      fail("info takes one FILE (try cantora-cli info --help)");
+      return EXIT_USAGE;
+    } else {
+      path = args[i];
+    }
   }
-  const std::string& path = args[0];
+  if (path.empty()) {
+    fail("info takes one FILE (try cantora-cli info --help)");
+    return EXIT_USAGE;
+  }
   audiofile::ImportRefusal why;
   const std::unique_ptr<audiofile::TrackReader> reader =
       audiofile::openTrackFile(path.c_str(), why);
@@ -32,6 +44,9 @@ int runInfo(const Args& args) {
   std::printf("frames=%llu\n", static_cast<unsigned long long>(reader->blockCount() *
                                                                audiofile::IMPORT_BLOCK_FRAMES));
   std::printf("blocks=%llu\n", static_cast<unsigned long long>(reader->blockCount()));
+  const std::uint64_t pieces =
+      source.startsAnywhere() ? std::min<std::uint64_t>(threads, reader->blockCount()) : 1;
+  std::printf("pieces=%llu\n", static_cast<unsigned long long>(pieces));
   if (source.format.kind == audiofile::KIND_MPEG) {
     std::printf("mpeg_version=%u\n", source.format.mpegVersion);
     std::printf("indexed_frames=%u\n", source.format.indexedFrames);
@@ -45,7 +60,7 @@ int runInfo(const Args& args) {
 
 const CliCommand INFO{
     "info", "info FILE                 what the import finds in a WAV or MP3 file",
-    "usage: cantora-cli info FILE\n\n"
+    "usage: cantora-cli info [--threads N] FILE\n\n"
     "Prints what importing FILE finds and will deliver, one key=value per line:\n"
     "  kind           pcm (PCM or float WAV) or mpeg (MPEG audio, bare or in WAV)\n"
     "  channels       1 or 2\n"
@@ -53,6 +68,9 @@ const CliCommand INFO{
     "  source_frames  the file's length in frames at that rate\n"
     "  frames         the track's length at 44100 Hz, in whole blocks as it is loaded\n"
     "  blocks         the number of 4608-frame blocks\n"
+    "  pieces         how many pieces a decode with --threads N (default: the\n"
+    "                 number of cores) reads at once: 1 where the file must be\n"
+    "                 read in one go (MPEG audio at another rate than 44100 Hz)\n"
     "and for MPEG audio:\n"
     "  mpeg_version   1 (MPEG-1) or 2 (MPEG-2 at 16000, 22050 or 24000 Hz)\n"
     "  indexed_frames the frames the stream scan found, the tag frame included\n"

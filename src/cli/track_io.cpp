@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
+#include <thread>
 
 #include "audiofile/audiofile_constants.h"
 #include "audiofile/wav_writer.h"
@@ -20,6 +22,7 @@ namespace cli {
 namespace {
 
 constexpr int TEMP_NAME_TRIES = 16;
+constexpr long MAX_THREADS = 256;
 constexpr int CAUGHT_SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile std::sig_atomic_t interruptedFlag = 0;
@@ -101,12 +104,43 @@ std::string unwritableReason(const std::string& out) {
   return {};
 }
 
-int importTrack(const std::string& path, audiofile::LoadedTrack& track) {
+unsigned defaultThreads() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : cores;
+}
+
+int threadsOption(const std::vector<std::string>& args, std::size_t& i, unsigned& threads) {
+  const std::string& a = args[i];
+  std::string value;
+  if (a == "--threads") {
+    if (i + 1 >= args.size()) {
+      fail("--threads needs a number");
+      return -1;
+    }
+    value = args[++i];
+  } else if (a.rfind("--threads=", 0) == 0) {
+    value = a.substr(10);
+  } else {
+    return 0;
+  }
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || errno != 0 || n < 1 || n > MAX_THREADS) {
+    fail("--threads takes a whole number from 1 to " + std::to_string(MAX_THREADS) + ", not '" +
+         value + "'");
+    return -1;
+  }
+  threads = static_cast<unsigned>(n);
+  return 1;
+}
+
+int importTrack(const std::string& path, audiofile::LoadedTrack& track, unsigned threads) {
   audiofile::LoadStatus status;
   audiofile::ImportRefusal why;
   {
     ReadProgress progress;
-    status = audiofile::loadTrack(path.c_str(), track, &progress, &why);
+    status = audiofile::loadTrack(path.c_str(), track, &progress, &why, threads);
   }
   switch (status) {
     case audiofile::LoadStatus::Loaded:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "audiofile/audiofile_constants.h"
 #include "audiofile/track_loader.h"
@@ -33,7 +34,17 @@ void clearInterrupted();
 // Imports `path` as the desktop program opens a track, with a progress bar on
 // a terminal. Returns 0 when loaded; otherwise prints the reason and returns
 // the exit status (EXIT_INTERRUPTED when a signal stopped the read).
-int importTrack(const std::string& path, audiofile::LoadedTrack& track);
+// With `threads` above 1 the track is read in that many pieces at once where
+// the file allows it (the samples are the same).
+int importTrack(const std::string& path, audiofile::LoadedTrack& track, unsigned threads = 1);
+
+// The threads a command uses unless told: the number of cores.
+unsigned defaultThreads();
+
+// Reads `--threads N` or `--threads=N` at args[i] (N from 1 to 256) into
+// `threads`, moving i past its value. 1 when args[i] is the option, 0 when it
+// is not, -1 after printing a usage error.
+int threadsOption(const std::vector<std::string>& args, std::size_t& i, unsigned& threads);
 
 // The error line of a refused import: "PATH: MESSAGE (REASON)".
 std::string importFailure(const std::string& path, audiofile::LoadStatus status,

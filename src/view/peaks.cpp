@@ -4,12 +4,14 @@ namespace view {
 
 namespace {
 
-inline void take(std::int16_t v, std::int16_t& max, std::int16_t& min) {
-  if (v >= 0) {
-    if (v > max) max = v;
-  } else if (v < min) {
-    min = v;
-  }
+// max starts at 0 and min at 0, so max(max, v) keeps the largest non-negative
+// value and min(min, v) the smallest negative one; written without branches
+// the loops vectorise.
+inline std::int16_t larger(std::int16_t a, std::int16_t b) {
+  return a > b ? a : b;
+}
+inline std::int16_t smaller(std::int16_t a, std::int16_t b) {
+  return a < b ? a : b;
 }
 
 }  // namespace
@@ -17,22 +19,32 @@ inline void take(std::int16_t v, std::int16_t& max, std::int16_t& min) {
 MonoPeak peakMono(const std::int16_t* samples, std::uint32_t n) {
   MonoPeak p;
   if (n < 2) return p;
-  std::uint32_t i = 0;
-  for (; i + 1 < n; i += 2) {
-    take(samples[i], p.max, p.min);
-    take(samples[i + 1], p.max, p.min);
+  return widenMono(p, samples, n);
+}
+
+MonoPeak widenMono(MonoPeak p, const std::int16_t* samples, std::uint64_t n) {
+  std::int16_t max = p.max, min = p.min;
+  for (std::uint64_t i = 0; i < n; ++i) {
+    max = larger(max, samples[i]);
+    min = smaller(min, samples[i]);
   }
-  if (i < n) take(samples[i], p.max, p.min);
-  return p;
+  return {max, min};
 }
 
 StereoPeak peakStereo(const std::int16_t* frames, std::uint32_t n) {
-  StereoPeak p;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    take(frames[2 * static_cast<std::size_t>(i)], p.max1, p.min1);
-    take(frames[2 * static_cast<std::size_t>(i) + 1], p.max2, p.min2);
+  return widenStereo(StereoPeak{}, frames, n);
+}
+
+StereoPeak widenStereo(StereoPeak p, const std::int16_t* frames, std::uint64_t n) {
+  // Both channels side by side in one pair of accumulators.
+  std::int16_t max[2] = {p.max1, p.max2}, min[2] = {p.min1, p.min2};
+  for (std::uint64_t i = 0; i < 2 * n; i += 2) {
+    for (int c = 0; c < 2; ++c) {
+      max[c] = larger(max[c], frames[i + c]);
+      min[c] = smaller(min[c], frames[i + c]);
+    }
   }
-  return p;
+  return {max[0], min[0], max[1], min[1]};
 }
 
 void storePeakGroup(std::int16_t* peaks, std::uint32_t group, std::uint32_t channels,

@@ -24,6 +24,11 @@ MonoPeak peakMono(const std::int16_t* samples, std::uint32_t n);
 // n interleaved stereo frames (left, right, ...).
 StereoPeak peakStereo(const std::int16_t* frames, std::uint32_t n);
 
+// `p` widened by n more samples or frames (any n, one included): the routines
+// above over a run split in pieces, a piece at a time.
+MonoPeak widenMono(MonoPeak p, const std::int16_t* samples, std::uint64_t n);
+StereoPeak widenStereo(StereoPeak p, const std::int16_t* frames, std::uint64_t n);
+
 // Computes group `group` of a peak array from its n frames (interleaved when
 // channels is 2) and stores it: mono max, min; stereo max1, max2, min1, min2.
 void storePeakGroup(std::int16_t* peaks, std::uint32_t group, std::uint32_t channels,

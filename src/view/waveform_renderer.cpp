@@ -1,5 +1,6 @@
 #include "view/waveform_renderer.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "view/column_mapping.h"
@@ -112,6 +113,42 @@ void peaksFromSamples(const state::AppState& app, std::uint64_t first, std::uint
   }
 }
 
+// The fit zoom's columns start anywhere inside a peak group: the column's
+// maximum and minimum come from the whole groups inside it and from the
+// samples of the part groups at its two edges, which gives the same values as
+// a scan of all its samples. (A mono group of one frame stores 0 and 0, so
+// mono takes groups only when they hold two frames or more.)
+void peaksFromGroupsAndEdges(const state::AppState& app, std::uint64_t first, std::uint64_t count,
+                             std::uint64_t perPeak, int max[2], int min[2]) {
+  const std::uint64_t end = first + count;
+  const std::uint64_t firstGroup = (first + perPeak - 1) / perPeak;
+  // Only whole groups: the track's last one may be short.
+  const std::uint64_t endGroup = std::min(end, std::uint64_t{app.frameCount}) / perPeak;
+  if (endGroup <= firstGroup || (app.channels == 1 && (perPeak < 2 || count < 2))) {
+    peaksFromSamples(app, first, count, max, min);
+    return;
+  }
+  const std::uint64_t c = app.channels;
+  const std::int16_t* head = app.samples.get() + first * c;
+  const std::uint64_t headFrames = firstGroup * perPeak - first;
+  const std::int16_t* tail = app.samples.get() + endGroup * perPeak * c;
+  const std::uint64_t tailFrames = end - endGroup * perPeak;
+  const std::int16_t* groups = app.peaks.get() + firstGroup * c * 2;
+  const std::uint64_t groupCount = endGroup - firstGroup;
+  if (c == 2) {
+    // A stereo group is max1, max2, min1, min2: two frames of a peak scan.
+    StereoPeak p = widenStereo(StereoPeak{}, head, headFrames);
+    p = widenStereo(p, groups, groupCount * 2);
+    p = widenStereo(p, tail, tailFrames);
+    max[0] = p.max1, min[0] = p.min1, max[1] = p.max2, min[1] = p.min2;
+  } else {
+    MonoPeak p = widenMono(MonoPeak{}, head, headFrames);
+    p = widenMono(p, groups, groupCount * 2);
+    p = widenMono(p, tail, tailFrames);
+    max[0] = p.max, min[0] = p.min;
+  }
+}
+
 void renderBars(const RenderContext& rc, std::uint64_t first, std::uint64_t n) {
   const state::AppState& app = rc.app;
   const Rect& pane = rc.view.geometry.paneA;
@@ -121,7 +158,7 @@ void renderBars(const RenderContext& rc, std::uint64_t first, std::uint64_t n) {
   ColumnFrames columns(n, whole, fit ? n % w : 0, fit ? w : 1);
 
   const std::uint64_t perPeak = app.framesPerPeak == 0 ? 1 : app.framesPerPeak;
-  const bool usePeaks = app.peaks && !fit && whole >= perPeak;
+  const bool usePeaks = app.peaks && whole >= perPeak;
   const std::uint64_t groupCount = (app.frameCount + perPeak - 1) / perPeak;
   const bool direct = app.framesPerPixel == perPeak;
 
@@ -135,7 +172,9 @@ void renderBars(const RenderContext& rc, std::uint64_t first, std::uint64_t n) {
     const std::uint64_t count = columns.next(last);
     if (count == 0) break;
     int max[2] = {0, 0}, min[2] = {0, 0};
-    if (usePeaks) {
+    if (usePeaks && fit) {
+      peaksFromGroupsAndEdges(app, pos, count, perPeak, max, min);
+    } else if (usePeaks) {
       // A column at the track's end reads only the groups its frames reach.
       const std::uint64_t firstGroup = pos / perPeak;
       if (firstGroup >= groupCount) break;

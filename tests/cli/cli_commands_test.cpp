@@ -46,10 +46,10 @@ TEST_F(CliCommand, InfoReportsWhatTheImportWillDeliver) {
   std::vector<std::pair<std::string, std::string>> cases = {
       {s48,
        "kind=pcm\nchannels=2\nsource_rate=48000\nsource_frames=480000\nframes=442368\n"
-       "blocks=96\n"},
+       "blocks=96\npieces=3\n"},
       {m44,
        "kind=pcm\nchannels=1\nsource_rate=44100\nsource_frames=10000\nframes=13824\n"
-       "blocks=3\n"}};
+       "blocks=3\npieces=3\n"}};
   // An MPEG-2 stream of n frames without an encoder's tag (lame leaves it out
   // when it does not fit a frame): n x 576 source frames, doubled.
   if (mpegtest::haveTool("lame")) {
@@ -60,11 +60,13 @@ TEST_F(CliCommand, InfoReportsWhatTheImportWillDeliver) {
         {dir.file("out.mp3"),
          "kind=mpeg\nchannels=1\nsource_rate=22050\nsource_frames=" + std::to_string(n * 576) +
              "\nframes=" + std::to_string(blocks * 4608) + "\nblocks=" + std::to_string(blocks) +
+             "\npieces=" + std::to_string(std::min(3u, blocks)) +
              "\nmpeg_version=2\nindexed_frames=" + std::to_string(n) +
              "\nencoder_tag=none\nencoder_delay=0\nencoder_padding=0\n"});
   }
   for (const auto& [path, expected] : cases) {
-    const auto r = runCli(dir, "info " + quote(path));
+    // pieces: the pieces a decode on 3 threads reads at once.
+    const auto r = runCli(dir, "info --threads 3 " + quote(path));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(r.err, "");
@@ -261,18 +263,32 @@ TEST_F(CliCommand, AnInterruptedDecodeLeavesNothingBehind) {
   for (const std::string& name : listing()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
+TEST_F(CliCommand, DecodeOnSeveralThreadsWritesTheSameFileAsOnOne) {
+  const std::string in = dir.file("in.wav");
+  ASSERT_TRUE(testfiles::soxSynth(in, 48000, 2, 96000));
+  for (const char* threads : {"--threads 1", "--threads=3"}) {
+    const auto r = runCli(dir, std::string("decode ") + threads + " " + quote(in) + " -o " +
+                                   quote(dir.file(threads + 2)));
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  EXPECT_EQ(testfiles::readFile(dir.file("threads 1")), testfiles::readFile(dir.file("threads=3")));
+}
+
 TEST_F(CliCommand, ArgumentErrorsAreUsageErrorsAndHelpGoesToStdout) {
-  for (const std::string args : {"info", "info a b", "decode a.wav", "decode a b -o x",
-                                 "decode --frob a -o x", "frobnicate"}) {
+  for (const std::string args :
+       {"info", "info a b", "decode a.wav", "decode a b -o x", "decode --frob a -o x", "frobnicate",
+        "info --threads 0 a", "decode a -o x --threads", "decode --threads=two a -o x",
+        "info --threads=300 a"}) {
     SCOPED_TRACE(args);
     const auto r = runCli(dir, args);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
-  for (const auto& [args, usage] : {std::pair{"info --help", "usage: cantora-cli info FILE"},
-                                    {"decode -h", "usage: cantora-cli decode FILE -o OUT.wav"},
-                                    {"--help", "usage: cantora-cli COMMAND [ARGS...]\n"}}) {
+  for (const auto& [args, usage] :
+       {std::pair{"info --help", "usage: cantora-cli info [--threads N] FILE"},
+        {"decode -h", "usage: cantora-cli decode FILE -o OUT.wav"},
+        {"--help", "usage: cantora-cli COMMAND [ARGS...]\n"}}) {
     const auto r = runCli(dir, args);
     EXPECT_EQ(r.status, 0) << args;
     EXPECT_EQ(r.out.rfind(usage, 0), 0u) << r.out;

@@ -138,6 +138,8 @@ TEST_F(RendererTest, BarsFromThePeakArrayEqualBarsFromTheSamples) {
     ASSERT_TRUE(app.peaks);
     ASSERT_EQ(app.framesPerPeak, 64u);
     std::unique_ptr<std::int16_t[]> peaks = std::move(app.peaks);
+    // 1024 is the fit zoom, whose columns start and end inside peak groups.
+    ASSERT_EQ(app.fitFramesPerPixel, 1024u);
 
     for (std::uint32_t zoom : {64u, 256u, 1024u}) {
       const std::int32_t last = static_cast<std::int32_t>(frames / zoom) - 150;

@@ -23,6 +23,28 @@ void RecordChunkList::append(RecordChunk* chunk) {
   current = chunk;
 }
 
+void RecordChunkList::dropCurrent() {
+  if (current == nullptr) return;
+  if (head == current) {
+    head = nullptr;
+  } else {
+    RecordChunk* before = head;
+    while (before != nullptr && before->next != current) before = before->next;
+    if (before != nullptr) before->next = nullptr;
+  }
+  delete current;
+  current = nullptr;
+}
+
+std::unique_ptr<RecordChunk> RecordChunkList::takeHead() {
+  RecordChunk* first = head;
+  if (first == nullptr) return nullptr;
+  head = first->next;
+  if (head == nullptr) current = nullptr;
+  first->next = nullptr;
+  return std::unique_ptr<RecordChunk>(first);
+}
+
 void RecordChunkList::free() {
   RecordChunk* c = head;
   while (c) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,8 +27,14 @@ namespace apptest {
 class FakeHost : public app::TransportHost {
  public:
   FakeHost(std::vector<std::string>& log, const state::AppState& app) : log_(log), app_(app) {}
-  void streamPrime() override { note("prime"); }
-  void streamStart() override { note("start"); }
+  bool streamPrime() override {
+    note("prime");
+    return true;
+  }
+  bool streamStart() override {
+    note("start");
+    return true;
+  }
   void streamStop() override { note("stop"); }
   void streamPause() override { note("pause"); }
   void streamResume() override { note("resume"); }
@@ -96,6 +103,20 @@ struct Harness {
     app.fitFramesPerPixel = app.framesPerPixel = state::fitZoom(frames, paneWidth());
     view::paintBackgrounds(view(), app, true);
     view::renderTrack(view(), app);
+  }
+
+  // Waits (at most `limit`) until every file worker has ended, then hands the
+  // window the commands posted meanwhile, as its message loop would. False
+  // when a worker is still running.
+  bool finishWorkers(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (ctx().workersRunning.load() > 0) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    while (const std::optional<int> id = shell.takePosted(std::chrono::milliseconds(0)))
+      window.onCommand(*id);
+    return true;
   }
 
   // A ready stream over the fake host.

@@ -27,8 +27,18 @@ void HeadlessShell::clearRecords() {
   calls.clear();
   messageBoxes.clear();
   invalidated.clear();
+  texts.clear();
+  tuningDialogOnLeft.clear();
   postedCommands.clear();
   driverResetsPosted = 0;
+}
+
+std::optional<int> HeadlessShell::takePosted(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  if (!posted_.wait_for(lock, limit, [this] { return !pending_.empty(); })) return std::nullopt;
+  const int id = pending_.front();
+  pending_.pop_front();
+  return id;
 }
 
 int HeadlessShell::count(const std::string& name) const {
@@ -84,6 +94,7 @@ app::MessageResult HeadlessShell::messageBoxFromWorker(std::string_view text,
 std::optional<int> HeadlessShell::runDeviceDialog(const std::vector<std::string>& names) {
   uiThreadOnly("runDeviceDialog");
   std::lock_guard lock(mutex_);
+  deviceNames = names;
   return takeFront(deviceAnswers).value_or(names.empty() ? -1 : 0);
 }
 
@@ -92,12 +103,13 @@ std::optional<std::string> HeadlessShell::nextFileAnswer() {
   return takeFront(fileAnswers).value_or(std::nullopt);
 }
 
-int HeadlessShell::runTuningDialog(bool,
+int HeadlessShell::runTuningDialog(bool onLeft,
                                    const std::function<void(const app::TuningChoice&)>& onOk) {
   uiThreadOnly("runTuningDialog");
   std::optional<app::TuningChoice> answer;
   {
     std::lock_guard lock(mutex_);
+    tuningDialogOnLeft.push_back(onLeft);
     answer = takeFront(tuningAnswers).value_or(std::nullopt);
   }
   if (!answer) return 2;

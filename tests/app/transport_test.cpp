@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/device_harness.h"
+#include "app/window_layout.h"
 #include "host/drivers/virtual/voice_phrase.h"
 
 namespace {
@@ -87,6 +88,8 @@ TEST_F(Transport, PlayWritesExactlyTheRangeThenSilenceAndStopsItself) {
     EXPECT_EQ(
         std::count(h.shell.postedCommands.begin(), h.shell.postedCommands.end(), view::ID_STOP), 1);
     EXPECT_EQ(h.shell.buttons[view::ID_PLAY].enabled, true);
+    // The cursor only when the view shows 16 blocks or more.
+    EXPECT_EQ(h.shell.count("drawCursorLine") > 0, c.frames >= 16 * 2048);
     d.close();
     const Planar played = apptest::readStereoWav(d.capturePath());
     const Heard heard = firstSound(played);
@@ -131,7 +134,7 @@ TEST_F(Transport, LoopWrapsToTheRangeStartWithNoGapOrRepeatEvenForATrackShorterT
   }
 }
 
-TEST_F(Transport, PauseHoldsTheAudioAndResumeGoesOnWithNothingLostOrRepeated) {
+TEST_F(Transport, PauseResumeAndAResizeWhilePlayingLoseOrRepeatNothing) {
   ASSERT_TRUE(d.openVirtual("input = silence\n" + d.captureSetting(), 4));
   apptest::Harness& h = *d.h;
   fillTrack(h, 120000, 1);
@@ -145,7 +148,13 @@ TEST_F(Transport, PauseHoldsTheAudioAndResumeGoesOnWithNothingLostOrRepeated) {
   EXPECT_LE(h.app.deviceFrames, heldAt + 2048) << "no blocks while paused";
   d.click(view::ID_PAUSE);
   EXPECT_EQ(h.shell.buttons[view::ID_PAUSE].text, "Pause");
+  // The window resized while the sound runs: a worker the follow step starts
+  // lays it out again, without the window's own size message.
+  h.shell.setClientSize({900, 450});
+  ASSERT_TRUE(d.runUntil([&] { return h.app.layoutWidth == 900 + h.shell.frameExtra.width; }));
   ASSERT_TRUE(d.runUntilIdle());
+  app::waitForRelayouts(h.ctx());
+  EXPECT_EQ(h.view().image.width(), 900);
   d.close();
   const Planar played = apptest::readStereoWav(d.capturePath());
   const Heard heard = firstSound(played);
@@ -198,6 +207,8 @@ TEST_F(Transport, RecordKeepsTheInputInOrderAndTheOutputSilent) {
   ASSERT_TRUE(d.runUntilIdle());
   ASSERT_EQ(got.calls, 1);
   EXPECT_EQ(got.chunks, 2u);
+  EXPECT_GT(h.shell.count("drawLiveLine") + h.shell.count("drawLivePoint"), 300)
+      << "the live display draws every block";
   ASSERT_GE(got.audio.size(), 300u * 2048);
   EXPECT_EQ(got.audio.left, got.audio.right) << "both inputs hear the voice";
   const std::vector<std::int16_t> phrase = virtualdevice::makeVoicePhrase(44100);

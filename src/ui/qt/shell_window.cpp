@@ -540,8 +540,10 @@ void ShellWindow::updateWindow() {
 }
 
 void ShellWindow::drawCursorLine(int x, int top, int bottom) {
+  // A pen two pixels wide centred on column x covers x - 1 and x: the strip
+  // the track view repaints to erase it.
   onUiThread([this, x, top, bottom] {
-    client_->fillOnWindow(QRect(x, top, CURSOR_WIDTH, bottom - top), CURSOR_COLOUR);
+    client_->fillOnWindow(QRect(x - 1, top, CURSOR_WIDTH, bottom - top), CURSOR_COLOUR);
   });
 }
 

@@ -10,6 +10,7 @@
 
 #include "ui/qt/client_area.h"
 #include "ui/qt/demo_track.h"
+#include "view/play_cursor.h"
 #include "view/view_constants.h"
 
 namespace qttest {
@@ -49,6 +50,9 @@ void WindowTest::placeTrack(std::uint32_t frames) {
     samples[2 * i + 1] = static_cast<std::int16_t>(9000 * std::sin(2 * std::numbers::pi * 330 * t));
   }
   ASSERT_TRUE(ui::showTrack(*window, std::move(samples), frames, 2));
+  // Without the play cursor a load leaves at the start, the window shows
+  // exactly the off-screen image.
+  view::erasePlayCursor(view(), app, *window);
   QApplication::processEvents();
 }
 

@@ -235,11 +235,11 @@ int main(int argc, char** argv) {
   report("Play: the tuned selection played on the virtual device.\n");
 
   app.selActive = false;
-  chooseFile((folder / "tuned").string());
+  chooseFile(tuned);
   window.mainWindow().onCommand(app::CMD_SAVE_AS);
   if (!waitIdle(app) || !std::filesystem::exists(tuned))
     return fail(window, "the tuned track was not saved");
-  report("File > Save as... \"tuned\": wrote the whole track to %s.\n", tuned.c_str());
+  report("File > Save as...: wrote the whole track to %s.\n", tuned.c_str());
 
   window.destroyWindow();  // closes the device, which completes its capture
   audiofile::LoadedTrack heard;

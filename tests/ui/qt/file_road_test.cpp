@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <cmath>
@@ -181,6 +182,28 @@ TEST_F(Road, OpenTuneHearUndoAndSaveInTheWindow) {
       found = heard.samples[2 * (at + i) + 1] == tuned[i] && heard.samples[2 * (at + i)] == left[i];
   }
   EXPECT_TRUE(found) << "the tuned selection was played";
+}
+
+// `cantora FILE`: the file opens at start-up as File > Open opens it.
+TEST_F(Road, AFileNamedAtStartUpOpensAsTheMenuWould) {
+  hosttest::TempFolder folder;
+  const std::string wav = folder.path() + "/tones.wav";
+  ASSERT_TRUE(writeTones(wav));
+  window->openFile(wav);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app.mode == TransportMode::Idle; }, 30000));
+  ASSERT_TRUE(app.hasTrack());
+  EXPECT_EQ(app.frameCount, (5u * 44100 + 4607) / 4608 * 4608);
+  EXPECT_TRUE(window->scrollBar()->isEnabled());
+
+  // A file that cannot be read says so, as from the menu.
+  BoxSeen box;
+  answerNextMessageBox(box, QMessageBox::Ok);
+  window->openFile(folder.path() + "/none.wav");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen && app.mode == TransportMode::Idle; }, 30000));
+  EXPECT_EQ(box.text, QString("Could not load or read this file!"));
+  EXPECT_EQ(box.caption, QString("File load error"));
+  EXPECT_EQ(box.icon, QMessageBox::Critical);
+  EXPECT_FALSE(app.hasTrack());
 }
 
 TEST_F(Road, UndoThenSaveAsUnderANameWithoutADot) {

@@ -51,8 +51,9 @@ constexpr const char* USAGE =
     "Shows Cantora's main job without a display: opens the example phrase in the\n"
     "real main window, selects a note, reads it out, tunes it to A major, plays it\n"
     "on the virtual audio device and saves it. Writes into FOLDER (default: the\n"
-    "current folder): before.png and after.png (the window), played.wav (what the\n"
-    "device played) and tuned.wav (the tuned track).\n";
+    "current folder): before.png and after.png (the window), tuning.png (the\n"
+    "Tuning dialog), played.wav (what the device played) and tuned.wav (the tuned\n"
+    "track).\n";
 
 // One line of the report, on its way at once.
 __attribute__((format(printf, 1, 2))) void report(const char* format, ...) {
@@ -163,6 +164,7 @@ int main(int argc, char** argv) {
   const std::string phrase = platform::executableDir() + "/../share/cantora/example-phrase.wav";
   const std::string before = (folder / "before.png").string();
   const std::string after = (folder / "after.png").string();
+  const std::string dialogPicture = (folder / "tuning.png").string();
   const std::string played = (folder / "played.wav").string();
   const std::string tuned = (folder / "tuned.wav").string();
   const std::string catalogue = (folder / "demo-drivers.ini").string();
@@ -211,21 +213,24 @@ int main(int argc, char** argv) {
   // A right click on the selection: the readout, then the Tuning dialog, in
   // which the scale is checked and OK pressed. The window is rendered first.
   const std::string readBefore = readoutOf(app);
-  bool beforeSaved = false;
+  bool beforeSaved = false, dialogSaved = false;
   answerNextDialog([&](QWidget* dialog) {
     beforeSaved = savePicture(window.grab().toImage(), before);
     for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
       for (const char* note : SCALE) box->setChecked(box->isChecked() || box->text() == note);
+    dialogSaved = savePicture(dialog->grab().toImage(), dialogPicture);
     buttonNamed(dialog, "OK")->click();
   });
   const state::Rect pane = window.mainWindow().trackView().geometry.paneA;
   const int x = view::frameToColumn(app, pane, app.selStart + (app.selEnd - app.selStart) / 2);
   window.mainWindow().onRightButtonDown(x, pane.top + pane.height() / 2);
-  if (!beforeSaved) return fail(window, "cannot write before.png");
+  if (!beforeSaved || !dialogSaved) return fail(window, "cannot write before.png or tuning.png");
   report("Right click on the selection: the readout \"%s\"; wrote the window to %s.\n",
          readBefore.c_str(), before.c_str());
-  report("Tuning...: A major (A B C# D E F# G#) checked, OK: the note now reads \"%s\".\n",
-         readoutOf(app).c_str());
+  report(
+      "Tuning...: A major (A B C# D E F# G#) checked (the dialog is in %s), OK: the note now reads "
+      "\"%s\".\n",
+      dialogPicture.c_str(), readoutOf(app).c_str());
   QApplication::processEvents();
   if (!savePicture(window.grab().toImage(), after)) return fail(window, "cannot write after.png");
   report("Wrote the window after the tuning to %s.\n", after.c_str());

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/file_worker.h"
+#include "app/view_lock.h"
 #include "audiofile/audiofile_constants.h"
 #include "audiofile/track_loader.h"
 #include "audiofile/track_reader.h"
@@ -30,9 +31,6 @@ void LoaderThread(AppContext& ctx, const std::string& path) {
   const std::uint32_t channels = reader->channels();
   const std::uint64_t blockBytes = reader->bytesPerBlock();
   const std::uint64_t totalBytes = reader->blockCount() * blockBytes;
-  app.channels = channels;
-  app.stereo = channels == 2;
-  app.frameCount = 0;
   const std::uint64_t frames = totalBytes / 2 / channels;
   std::unique_ptr<std::int16_t[]> samples(
       frames <= MAX_TRACK_FRAMES ? ctx.allocateTrack(totalBytes / 2) : nullptr);
@@ -53,11 +51,17 @@ void LoaderThread(AppContext& ctx, const std::string& path) {
   }
   reader.reset();
 
-  const auto frameCount = static_cast<std::uint32_t>(produced / 2 / channels);
-  peaks.finish(samples.get(), frameCount, app);
-  app.samples = std::move(samples);
-  app.frameCount = frameCount;
-  app.sampleRate = audiofile::TRACK_RATE;
+  {
+    // A resize the window system forces through reads the track under the lock.
+    const ViewLock lock = ViewLock::take(app.viewMutex);
+    const auto frameCount = static_cast<std::uint32_t>(produced / 2 / channels);
+    peaks.finish(samples.get(), frameCount, app);
+    app.samples = std::move(samples);
+    app.frameCount = frameCount;
+    app.channels = channels;
+    app.stereo = channels == 2;
+    app.sampleRate = audiofile::TRACK_RATE;
+  }
   showNewTrack(ctx);
   endWorker(ctx);
 }

@@ -6,6 +6,7 @@
 
 #include "app/app_constants.h"
 #include "app/file_worker.h"
+#include "app/view_lock.h"
 #include "audiofile/staged_wav_file.h"
 
 namespace app {
@@ -54,7 +55,6 @@ void spoolToFile(AppContext& ctx, std::uint64_t totalFrames) {
     showNoTrack(ctx);
     return finishEnd(ctx);
   }
-  app.framesPerPeak = 1;
   auto* spool = reinterpret_cast<std::int16_t*>(app.spoolBuffer.get());
   ProgressBar bar(ctx);
   std::uint64_t done = 0;
@@ -84,9 +84,12 @@ void RecordFinishThread(AppContext& ctx) {
     hideProgress(ctx);
     return finishEnd(ctx);
   }
-  app.freeTrack();
-  app.channels = 2;
-  app.stereo = true;
+  {
+    const ViewLock lock = ViewLock::take(app.viewMutex);
+    app.freeTrack();
+    app.channels = 2;
+    app.stereo = true;
+  }
   std::uint64_t totalFrames = 0;
   for (const state::RecordChunk* c = app.chunks.head; c != nullptr; c = c->next)
     totalFrames += std::uint64_t{c->blocksUsed} * app.blockFrames;
@@ -123,10 +126,13 @@ void RecordFinishThread(AppContext& ctx) {
       bar.advance(totalFrames + upTo, barTotal);
     }
   }
-  peaks.finish(samples.get(), frameCount, app);
   bar.advance(barTotal, barTotal);
-  app.samples = std::move(samples);
-  app.frameCount = frameCount;
+  {
+    const ViewLock lock = ViewLock::take(app.viewMutex);
+    peaks.finish(samples.get(), frameCount, app);
+    app.samples = std::move(samples);
+    app.frameCount = frameCount;
+  }
   showNewTrack(ctx);
   finishEnd(ctx);
 }

@@ -29,6 +29,7 @@
 #include "audiofile/track_loader.h"
 #include "demo_phrase.h"
 #include "demo_track.h"
+#include "modal_answer.h"
 #include "platform/driver_catalogue.h"
 #include "shell_window.h"
 #include "state/app_state.h"
@@ -70,22 +71,8 @@ bool hasDisplay() {
   return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
-// Calls `answer` with the next modal dialog once it is shown.
-void answerNextDialog(std::function<void(QWidget*)> answer) {
-  auto* timer = new QTimer(QCoreApplication::instance());
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    answer(modal);
-  });
-  timer->start();
-}
-
 void chooseFile(const std::string& path) {
-  answerNextDialog([path](QWidget* modal) {
+  ui::answerNextModal([path](QWidget* modal) {
     if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
       dialog->selectFile(QString::fromStdString(path));
       QMetaObject::invokeMethod(dialog, "accept");
@@ -189,7 +176,7 @@ int main(int argc, char** argv) {
          DEMO_DESKTOP_WIDTH, DEMO_DESKTOP_HEIGHT, outer.width, outer.height,
          qPrintable(QGuiApplication::platformName()));
 
-  answerNextDialog([](QWidget* dialog) { buttonNamed(dialog, "OK")->click(); });
+  ui::answerNextModal([](QWidget* dialog) { buttonNamed(dialog, "OK")->click(); });
   window.mainWindow().onCommand(app::CMD_SELECT_DEVICE);
   if (!app.streamReady) return fail(window, "the virtual audio device did not start");
   report("ASIO devices > Select device: the virtual audio device, %u frames a block.\n",
@@ -214,7 +201,7 @@ int main(int argc, char** argv) {
   // which the scale is checked and OK pressed. The window is rendered first.
   const std::string readBefore = readoutOf(app);
   bool beforeSaved = false, dialogSaved = false;
-  answerNextDialog([&](QWidget* dialog) {
+  ui::answerNextModal([&](QWidget* dialog) {
     beforeSaved = savePicture(window.grab().toImage(), before);
     for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
       for (const char* note : SCALE) box->setChecked(box->isChecked() || box->text() == note);

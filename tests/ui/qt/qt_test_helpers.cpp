@@ -10,6 +10,7 @@
 
 #include "ui/qt/client_area.h"
 #include "ui/qt/demo_track.h"
+#include "ui/qt/modal_answer.h"
 #include "view/play_cursor.h"
 #include "view/view_constants.h"
 
@@ -57,18 +58,8 @@ void WindowTest::placeTrack(std::uint32_t frames) {
 }
 
 void answerNextModal(std::function<void(QWidget*)> answer) {
-  // Owned by the application, so a timer still waiting at the end goes with it.
-  auto* timer = new QTimer(QCoreApplication::instance());
-  timer->setObjectName(PENDING_ANSWER);
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    answer(modal);
-  });
-  timer->start();
+  // A timer still waiting at the end of a test goes with it (see TearDown).
+  ui::answerNextModal(std::move(answer))->setObjectName(PENDING_ANSWER);
 }
 
 void answerNextMessageBox(BoxSeen& seen, QMessageBox::StandardButton button) {

@@ -12,8 +12,10 @@ namespace {
 // The filterbank's inner loops gain most from wider vectors; where the
 // compiler can, it builds an AVX2 copy picked at load time on machines that
 // have it. The arithmetic is the same either way (no fused multiply-add, no
-// reordered sums), so the output does not depend on the machine.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// reordered sums), so the output does not depend on the machine. Not under
+// ThreadSanitizer: the copy is picked while the program is loaded, before the
+// sanitizer's runtime is up, and its instrumented picker would crash there.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define CANTORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define CANTORA_VECTOR_CLONES

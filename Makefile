@@ -33,7 +33,7 @@ run: build
 	  exec $(BUILD)/bin/cantora; \
 	else \
 	  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the headless demo instead."; \
-	  $(BUILD)/bin/cantora-demo $(BUILD)/cantora-window.png; \
+	  $(BUILD)/bin/cantora-demo $(BUILD)/demo; \
 	fi
 
 test: deps

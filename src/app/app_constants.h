@@ -21,6 +21,9 @@ inline constexpr int CMD_LOOP = view::ID_LOOP;
 inline constexpr int CMD_RECORD = view::ID_RECORD;
 inline constexpr int CMD_STOP = view::ID_STOP;
 inline constexpr int CMD_ZOOM_IN = view::ID_ZOOM_IN;
+// Posted by a worker thread as its last step (mode is back to Idle): the
+// window may be resized again. No menu item or button has this id.
+inline constexpr int CMD_WORKER_ENDED = 0x7F01;
 
 inline constexpr const char* WINDOW_TITLE = "Cantora";
 inline constexpr const char* WINDOW_CLASS = "CANTORA";
@@ -75,6 +78,20 @@ inline constexpr const char* CAPTION_CAN_ACT = "CanAct function";
 // "%d" is the control id.
 inline constexpr const char* MSG_BUTTON_PRESSED = "You pressed Control ID#%d";
 inline constexpr const char* CAPTION_BUTTON_PRESSED = "Button Pressed";
+
+// The files: the save dialog's first name, the extension given to a name
+// without any dot, and what the workers report (a failed load's texts are
+// the track import's own, audiofile::loadStatusMessage).
+inline constexpr const char* DEFAULT_SAVE_NAME = "Out.wav";
+inline constexpr const char* SAVE_EXTENSION = ".wav";
+inline constexpr const char* MSG_CANNOT_CREATE = "Could not create file!";
+// A write that failed part way: the saved file stays as it was before.
+inline constexpr const char* MSG_CANNOT_WRITE = "Could not write file!";
+// A recording spooled to a file whose writing failed part way: the file
+// keeps what was written.
+inline constexpr const char* MSG_RECORDING_INCOMPLETE = "Could not write the whole recording!";
+inline constexpr const char* MSG_RECORDING_OUT_OF_MEMORY = "Out of memory!";
+inline constexpr const char* CAPTION_CREATE_ERROR = "File create error";
 
 inline constexpr const char* PAUSE_TEXT = "Pause";
 inline constexpr const char* RESUME_TEXT = "Resume";

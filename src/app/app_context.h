@@ -26,6 +26,11 @@ struct AppContext;
 using ChunkAllocator = state::RecordChunk* (*)(std::uint32_t blocksPerChunk,
                                                std::uint32_t blockFrames);
 
+// Reserves a track of `count` samples; nullptr when memory runs out. Called on
+// the loader's thread.
+using SampleAllocator = std::int16_t* (*)(std::uint64_t count);
+std::int16_t* allocateSamples(std::uint64_t count);
+
 struct AppContext {
   AppContext(state::AppState& state, Shell& windowShell, view::TrackView& trackView)
       : app(state), shell(windowShell), view(trackView) {}
@@ -40,6 +45,8 @@ struct AppContext {
   std::function<void(std::chrono::milliseconds)> settle;
   // Where the input callback gets its chunks (tests make it fail).
   ChunkAllocator allocateChunk = &state::RecordChunk::create;
+  // Where the loader gets its track (tests make it fail).
+  SampleAllocator allocateTrack = &allocateSamples;
   // Takes over a stopped recording (mode Busy, the chunk list filled) and ends
   // with mode Idle. Empty: the file commands' record finishing. The command
   // line's `record` writes its file here instead.
@@ -47,6 +54,10 @@ struct AppContext {
   // Re-layout workers started by the follow step that have not ended yet; the
   // teardown lets them finish before the view goes away.
   std::atomic<int> relayoutsRunning{0};
+  // Load, save and record finishing workers that have not ended yet; the
+  // teardown (never reached while one owns the track) lets them finish their
+  // last step.
+  std::atomic<int> workersRunning{0};
 
   const view::Rect& paneA() const { return view.geometry.paneA; }
   int paneWidth() const { return view.geometry.paneWidth(); }

@@ -9,6 +9,7 @@
 #include "app/can_act.h"
 #include "app/device_selection.h"
 #include "app/file_commands.h"
+#include "app/file_worker.h"
 #include "app/scrolling.h"
 #include "app/selection.h"
 #include "app/transport_buttons.h"
@@ -83,6 +84,7 @@ void MainWindow::onDestroy() {
   // No callback runs any more; a re-layout the last follow step started may.
   setAudioContext(nullptr);
   waitForRelayouts(*ctx_);
+  waitForWorkers(*ctx_);
   app_.streamReady = false;
   app_.driverOpen = false;
   app_.chunks.free();
@@ -219,6 +221,11 @@ void MainWindow::selectDevice() {
   runDeviceSelection(*ctx_);
 }
 
+void MainWindow::openFile(const std::string& path) {
+  if (CanAct(*ctx_, TransportAction::Open)) openTrackFile(*ctx_, path);
+  refreshSizeLimits();
+}
+
 void MainWindow::onCommand(int id) {
   switch (id) {
     case CMD_OPEN:
@@ -238,6 +245,9 @@ void MainWindow::onCommand(int id) {
       break;
     case CMD_SELECT_DEVICE:
       selectDevice();
+      break;
+    case CMD_WORKER_ENDED:
+      // Only the size limits change: the track is free again.
       break;
     default:
       transportButton(*ctx_, id);

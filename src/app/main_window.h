@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/shell.h"
 #include "state/app_state.h"
@@ -75,6 +76,9 @@ class MainWindow {
   void onRightButtonDown(int x, int y);
   // Menu commands (32771..32773, 105..107) and transport button clicks (200..206).
   void onCommand(int id);
+  // Opens `path` as File > Open does once the name is chosen (the file named
+  // on the command line at start-up).
+  void openFile(const std::string& path);
   // A key on transport button `index` (0..6). Returns true when consumed;
   // Tab/Right/Left move the focus and are still passed on (false).
   bool onButtonKey(int index, ButtonKey key, char character);

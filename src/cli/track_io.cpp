@@ -9,11 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <thread>
 
 #include "audiofile/audiofile_constants.h"
-#include "audiofile/wav_writer.h"
+#include "audiofile/staged_wav_file.h"
 #include "cli/cli_command.h"
 #include "cli/progress_bar.h"
 
@@ -21,7 +20,6 @@ namespace cli {
 
 namespace {
 
-constexpr int TEMP_NAME_TRIES = 16;
 constexpr long MAX_THREADS = 256;
 constexpr int CAUGHT_SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -43,17 +41,6 @@ class ReadProgress : public audiofile::LoadObserver {
  private:
   ProgressBar bar_{"reading"};
 };
-
-// A name beside `out` that no file has: ".NAME.XXXXXX.tmp" in OUT's folder.
-std::string temporaryNameFor(const std::string& out, std::mt19937& gen) {
-  const std::size_t slash = out.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : out.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? out : out.substr(slash + 1);
-  static const char ALPHABET[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string tag(6, 'x');
-  for (char& c : tag) c = ALPHABET[gen() % (sizeof ALPHABET - 1)];
-  return folder + "." + name + "." + tag + ".tmp";
-}
 
 std::string systemError(int err) {
   return err != 0 ? std::string(": ") + std::strerror(err) : std::string();
@@ -155,17 +142,9 @@ int importTrack(const std::string& path, audiofile::LoadedTrack& track, unsigned
 
 int writeTrack(const audiofile::LoadedTrack& track, const std::string& out,
                std::uint32_t sampleRate) {
-  audiofile::WavWriter writer;
-  std::random_device seed;
-  std::mt19937 gen(seed());
-  std::string temp;
-  bool created = false;
-  for (int i = 0; i < TEMP_NAME_TRIES && !created; ++i) {
-    temp = temporaryNameFor(out, gen);
-    created = writer.create(temp.c_str(), track.channels, sampleRate, true);
-    if (!created && writer.lastError() != EEXIST) break;
-  }
-  if (!created) return fail(out + ": Could not create file!" + systemError(writer.lastError()));
+  audiofile::StagedWavFile file;
+  if (!file.create(out, track.channels, sampleRate))
+    return fail(out + ": Could not create file!" + systemError(file.lastError()));
 
   const std::uint64_t totalBytes = std::uint64_t{track.frameCount} * track.channels * 2;
   const std::uint64_t pieceBytes =
@@ -180,23 +159,17 @@ int writeTrack(const audiofile::LoadedTrack& track, const std::string& out,
         break;
       }
       const auto size = static_cast<std::uint32_t>(std::min(pieceBytes, totalBytes - done));
-      std::uint32_t accepted = 0;
-      const std::uint32_t status = writer.writeBlock(bytes + done, size, accepted);
-      writer.addToTotal(accepted);
-      if (status != audiofile::WAV_WRITE_OK || accepted != size) {
-        failure = out + ": could not write the file" + systemError(writer.lastError());
+      if (!file.write(bytes + done, size)) {
+        failure = out + ": could not write the file" + systemError(file.lastError());
         break;
       }
       bar.update(done + size, totalBytes);
     }
   }
-  writer.finish();
-  if (failure.empty() && !writer.lastFinishComplete())
-    failure = out + ": could not complete the file" + systemError(writer.lastError());
-  if (failure.empty() && std::rename(temp.c_str(), out.c_str()) != 0)
-    failure = out + ": could not replace the file" + systemError(errno);
+  if (failure.empty() && !file.commit())
+    failure = out + ": could not complete the file" + systemError(file.lastError());
   if (!failure.empty()) {
-    ::unlink(temp.c_str());
+    file.abandon();
     fail(failure);
     return interrupted() ? EXIT_INTERRUPTED : 1;
   }

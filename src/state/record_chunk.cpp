@@ -36,6 +36,15 @@ void RecordChunkList::dropCurrent() {
   current = nullptr;
 }
 
+std::unique_ptr<RecordChunk> RecordChunkList::takeHead() {
+  RecordChunk* first = head;
+  if (first == nullptr) return nullptr;
+  head = first->next;
+  if (head == nullptr) current = nullptr;
+  first->next = nullptr;
+  return std::unique_ptr<RecordChunk>(first);
+}
+
 void RecordChunkList::free() {
   RecordChunk* c = head;
   while (c) {

@@ -33,6 +33,8 @@ struct RecordChunkList {
   // Unlinks and frees the current chunk; current becomes none (the chunks
   // before it stay).
   void dropCurrent();
+  // Unlinks the first chunk and hands it over (none when the list is empty).
+  std::unique_ptr<RecordChunk> takeHead();
   void free();
 };
 

@@ -44,14 +44,14 @@ ReadoutText readoutForSemitones(float s) {
   return text;
 }
 
-ReadoutText PitchReadout(const TrackSamples& track, TrackRegion region) {
+ReadoutText PitchReadout(const TrackSamples& track, TrackRegion region, int sampleRate) {
   region = clampRegion(track, region);
   const std::int64_t count =
       std::min<std::int64_t>(region.selEnd - region.selStart, READOUT_MAX_FRAMES);
   const int n = readoutFrameSize(count);
 
   EngineParams params;
-  params.sampleRate = SAMPLE_RATE;
+  params.sampleRate = sampleRate;
   params.grace = READOUT_GRACE;
   std::unique_ptr<TuningEngine> engine(new (std::nothrow) TuningEngine(params, n));
   if (!engine) return textOf(TEXT_OUT_OF_MEMORY);

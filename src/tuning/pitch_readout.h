@@ -15,9 +15,12 @@ struct ReadoutText {
   std::string_view view() const { return chars.data(); }
 };
 
-// Analyses up to the first second of the region's channel with the smallest
-// power-of-two frame (1024..65536) that holds it and returns the readout.
-ReadoutText PitchReadout(const TrackSamples& track, TrackRegion region);
+// Analyses up to the first READOUT_MAX_FRAMES frames of the region's channel
+// with the smallest power-of-two frame (1024..65536) that holds them and
+// returns the readout. `sampleRate` is the rate the samples run at (a
+// recording keeps its driver's).
+ReadoutText PitchReadout(const TrackSamples& track, TrackRegion region,
+                         int sampleRate = SAMPLE_RATE);
 
 // The text for a voiced frame detected at `semitones` above A4: the nearest
 // note (halves rounded away from zero) and the cents from it, truncated.

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -102,6 +103,20 @@ struct Harness {
     app.fitFramesPerPixel = app.framesPerPixel = state::fitZoom(frames, paneWidth());
     view::paintBackgrounds(view(), app, true);
     view::renderTrack(view(), app);
+  }
+
+  // Waits (at most `limit`) until every file worker has ended, then hands the
+  // window the commands posted meanwhile, as its message loop would. False
+  // when a worker is still running.
+  bool finishWorkers(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (ctx().workersRunning.load() > 0) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    while (const std::optional<int> id = shell.takePosted(std::chrono::milliseconds(0)))
+      window.onCommand(*id);
+    return true;
   }
 
   // A ready stream over the fake host.

@@ -82,7 +82,10 @@ TEST(MainWindowSize, LimitsAreFixedWhileRecordingOrBusy) {
   ASSERT_EQ(h.app.mode, TransportMode::Recording);
   EXPECT_EQ(h.shell.minSize, layout);
   EXPECT_EQ(h.shell.maxSize, layout);
+  // Stop hands the recording (here none) to a worker; the window stays fixed
+  // until the worker's end reaches it.
   h.window.onCommand(view::ID_STOP);
+  ASSERT_TRUE(h.finishWorkers());
   ASSERT_EQ(h.app.mode, TransportMode::Idle);
   EXPECT_EQ(h.shell.minSize, (app::Size{682, 384}));
   EXPECT_FALSE(h.shell.maxSize);
@@ -196,13 +199,15 @@ TEST(MainWindowCommands, DispatchesMenuCommands) {
   h.window.onCommand(app::CMD_OPEN);
   EXPECT_EQ(h.shell.messageBoxes.back().text, app::MSG_WAIT_FOR_OPERATION);
   EXPECT_EQ(h.shell.messageBoxes.back().caption, app::CAPTION_OPEN);
+  // Let through, they ask for a name; cancelled, they change nothing.
   h.app.mode = TransportMode::Idle;
   const std::size_t before = h.shell.messageBoxes.size();
   h.window.onCommand(app::CMD_OPEN);
   h.window.onCommand(app::CMD_SAVE_AS);
   EXPECT_EQ(h.shell.messageBoxes.size(), before);
   EXPECT_EQ(h.app.mode, TransportMode::Idle);
-  EXPECT_EQ(h.shell.count("openFileDialog") + h.shell.count("saveFileDialog"), 0);
+  EXPECT_EQ(h.shell.count("openFileDialog"), 1);
+  EXPECT_EQ(h.shell.count("saveFileDialog"), 1);
 
   h.window.onCommand(300);
   EXPECT_EQ(h.shell.messageBoxes.back().text, "You pressed Control ID#300");
@@ -243,6 +248,7 @@ TEST(MainWindowTransport, PlayLoopPauseStopDriveTheHostAndTheButtons) {
   h.window.onCommand(view::ID_RECORD);
   EXPECT_FALSE(h.shell.buttons[view::ID_ZOOM_IN].enabled);
   h.window.onCommand(view::ID_STOP);
+  ASSERT_TRUE(h.finishWorkers());
   EXPECT_EQ(h.app.mode, TransportMode::Idle);
   EXPECT_FALSE(h.app.recording);
   EXPECT_TRUE(h.shell.buttons[view::ID_ZOOM_IN].enabled);

@@ -27,6 +27,8 @@ void HeadlessShell::clearRecords() {
   calls.clear();
   messageBoxes.clear();
   invalidated.clear();
+  texts.clear();
+  tuningDialogOnLeft.clear();
   postedCommands.clear();
   driverResetsPosted = 0;
 }
@@ -101,12 +103,13 @@ std::optional<std::string> HeadlessShell::nextFileAnswer() {
   return takeFront(fileAnswers).value_or(std::nullopt);
 }
 
-int HeadlessShell::runTuningDialog(bool,
+int HeadlessShell::runTuningDialog(bool onLeft,
                                    const std::function<void(const app::TuningChoice&)>& onOk) {
   uiThreadOnly("runTuningDialog");
   std::optional<app::TuningChoice> answer;
   {
     std::lock_guard lock(mutex_);
+    tuningDialogOnLeft.push_back(onLeft);
     answer = takeFront(tuningAnswers).value_or(std::nullopt);
   }
   if (!answer) return 2;

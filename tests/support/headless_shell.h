@@ -28,6 +28,13 @@ struct MessageBoxCall {
   bool fromWorker = false;
 };
 
+struct TextCall {
+  std::string text;
+  app::Rect area;
+  std::uint32_t textColour = 0;
+  std::uint32_t backgroundColour = 0;
+};
+
 struct ButtonState {
   bool enabled = true;
   std::string text;
@@ -77,6 +84,8 @@ class HeadlessShell : public app::Shell {
   std::vector<std::string> calls;  // every call by name, in order
   std::vector<MessageBoxCall> messageBoxes;
   std::vector<app::Rect> invalidated;
+  std::vector<TextCall> texts;           // drawn on the window, in order
+  std::vector<bool> tuningDialogOnLeft;  // each opening's onLeft
   std::vector<int> postedCommands;
   std::vector<std::string> deviceNames;  // what the device dialog listed last
   int driverResetsPosted = 0;
@@ -160,8 +169,11 @@ class HeadlessShell : public app::Shell {
     anyThread("measureText");
     return {static_cast<int>(text.size()) * 8, 16};
   }
-  void drawText(std::string_view, const app::Rect&, std::uint32_t, std::uint32_t) override {
-    anyThread("drawText");
+  void drawText(std::string_view text, const app::Rect& area, std::uint32_t textColour,
+                std::uint32_t backgroundColour) override {
+    anyThread("drawText", [&] {
+      texts.push_back({std::string(text), area, textColour, backgroundColour});
+    });
   }
   void showAbout() override {
     uiThreadOnly("showAbout", [&] { aboutShown = true; });

@@ -1,149 +1,44 @@
 #include "demo_track.h"
 
-#include <algorithm>
-#include <cmath>
-#include <new>
-#include <numbers>
-
+#include "app/file_worker.h"
 #include "app/main_window.h"
-#include "app/view_lock.h"
 #include "shell_window.h"
-#include "state/track_sizing.h"
+#include "view/column_mapping.h"
 #include "view/peaks.h"
-#include "view/waveform_renderer.h"
 
 namespace ui {
-
-namespace {
-
-constexpr double SAMPLE_RATE = 44100.0;
-// A3, C#4, E4: an A major arpeggio, each note sung for NOTE_SECONDS.
-constexpr double NOTE_HZ[] = {220.0, 277.18, 329.63};
-constexpr double NOTE_SECONDS = 1.2;
-constexpr double GAP_SECONDS = 0.15;
-constexpr double ATTACK_SECONDS = 0.08;
-constexpr double RELEASE_SECONDS = 0.15;
-constexpr double VIBRATO_HZ = 5.5;
-constexpr double VIBRATO_SEMITONES = 0.4;
-constexpr double VIBRATO_ONSET_SECONDS = 0.3;
-constexpr int HARMONICS = 8;
-constexpr double PEAK_LEVEL = 0.8 * 32767.0;  // the loudest sample
-// The second channel: the voice a little later and softer, as a second
-// microphone further away would hear it.
-constexpr double SECOND_DELAY_SECONDS = 0.012;
-constexpr double SECOND_GAIN = 0.7;
-
-// One sample of the phrase at time t (seconds), before it is scaled to PEAK_LEVEL.
-double voice(double t, double phase[HARMONICS]) {
-  const double noteLength = NOTE_SECONDS + GAP_SECONDS;
-  const int note = static_cast<int>(t / noteLength);
-  if (t < 0.0 || note >= 3) return 0.0;
-  const double local = t - note * noteLength;
-  if (local >= NOTE_SECONDS) return 0.0;
-  double envelope = 1.0;
-  if (local < ATTACK_SECONDS) envelope = local / ATTACK_SECONDS;
-  if (NOTE_SECONDS - local < RELEASE_SECONDS) envelope = (NOTE_SECONDS - local) / RELEASE_SECONDS;
-  // The vibrato sets in after the onset, as a singer's does.
-  const double depth = std::min(1.0, std::max(0.0, (local - VIBRATO_ONSET_SECONDS) / 0.3));
-  const double bend = VIBRATO_SEMITONES * depth * std::sin(2 * std::numbers::pi * VIBRATO_HZ * t);
-  const double f0 = NOTE_HZ[note] * std::pow(2.0, bend / 12.0);
-  double sum = 0.0;
-  for (int k = 1; k <= HARMONICS; ++k) {
-    phase[k - 1] += 2 * std::numbers::pi * f0 * k / SAMPLE_RATE;
-    // A falling spectrum with a bump near 700 Hz, the first formant of "ah".
-    const double hz = f0 * k;
-    const double formant = 1.0 + 1.5 * std::exp(-std::pow((hz - 700.0) / 250.0, 2));
-    sum += formant / k * std::sin(phase[k - 1]);
-  }
-  // The breath swells through the note and pulses a little with the vibrato.
-  const double swell = 0.75 + 0.25 * std::sin(std::numbers::pi * local / NOTE_SECONDS);
-  const double tremolo = 1.0 + 0.12 * depth * std::sin(2 * std::numbers::pi * VIBRATO_HZ * t);
-  return envelope * swell * tremolo * sum;
-}
-
-}  // namespace
 
 bool showTrack(ShellWindow& window, std::unique_ptr<std::int16_t[]> samples, std::uint32_t frames,
                std::uint32_t channels) {
   app::MainWindow& main = window.mainWindow();
   state::AppState& app = main.appState();
-  view::TrackView& view = main.trackView();
-  const int width = view.geometry.paneWidth();
-  if (!samples || frames == 0 || (channels != 1 && channels != 2) || width <= 0) return false;
-  // As a finished load does: the track, its peaks, the fit zoom, the scroll
-  // bar, and the panes drawn anew.
-  app::ViewLock lock = app::ViewLock::take(app.viewMutex);
-  app.samples = std::move(samples);
-  app.frameCount = frames;
+  if (!samples || frames == 0 || (channels != 1 && channels != 2)) return false;
+  app.selActive = false;
   app.channels = channels;
   app.stereo = channels == 2;
-  state::PeakArray peaks = state::sizePeakArray(frames, channels, app.initialPaneWidth, true);
-  if (peaks.peaks) {
-    view::computePeaks(peaks.peaks.get(), app.samples.get(), frames, channels, peaks.framesPerPeak);
-  }
-  app.peaks = std::move(peaks.peaks);
-  app.framesPerPeak = peaks.framesPerPeak;
-  app.fitFramesPerPixel = state::fitZoom(frames, width);
-  app.framesPerPixel = app.fitFramesPerPixel;
-  const auto columns = static_cast<std::int32_t>(frames / app.framesPerPixel);
-  app.scrollMax = columns >= width ? std::max(0, columns - width / 2) : 0;
-  app.scrollPage = width / 8;
-  app.scrollPos = 0;
-  app.selActive = false;
-  view.selShown = false;
-  window.setScrollBar(app.scrollMax, app.scrollPage, app.scrollPos);
-  window.enableScrollBar(true);
-  view::redrawPanes(view, app, window);
+  app::PeakFiller peaks(frames, channels, app.initialPaneWidth);
+  peaks.finish(samples.get(), frames, app);
+  app.samples = std::move(samples);
+  app.frameCount = frames;
+  app::showNewTrack(main.context());
   return true;
 }
 
-DemoTrack placeDemoTrack(ShellWindow& window) {
+bool dragSelection(ShellWindow& window, std::uint32_t fromFrame, std::uint32_t toFrame) {
   app::MainWindow& main = window.mainWindow();
-  state::AppState& app = main.appState();
-  const view::TrackView& view = main.trackView();
-  DemoTrack placed;
-
-  const double seconds = 3 * (NOTE_SECONDS + GAP_SECONDS) + 0.2;
-  const auto frames = static_cast<std::uint32_t>(seconds * SAMPLE_RATE);
-  const std::uint32_t delay = static_cast<std::uint32_t>(SECOND_DELAY_SECONDS * SAMPLE_RATE);
-  std::unique_ptr<float[]> voiced(new (std::nothrow) float[frames * 2]);
-  std::unique_ptr<std::int16_t[]> samples(new (std::nothrow) std::int16_t[frames * 2]);
-  if (!voiced || !samples) return placed;
-  double phaseA[HARMONICS] = {};
-  double phaseB[HARMONICS] = {};
-  double loudest = 0.0;
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const double a = voice(i / SAMPLE_RATE, phaseA);
-    const double b = i >= delay ? SECOND_GAIN * voice((i - delay) / SAMPLE_RATE, phaseB) : 0.0;
-    voiced[2 * i] = static_cast<float>(a);
-    voiced[2 * i + 1] = static_cast<float>(b);
-    loudest = std::max({loudest, std::abs(a), std::abs(b)});
-  }
-  const double gain = loudest > 0.0 ? PEAK_LEVEL / loudest : 0.0;
-  for (std::uint32_t i = 0; i < frames * 2; ++i) {
-    samples[i] = static_cast<std::int16_t>(std::lround(voiced[i] * gain));
-  }
-
-  if (!showTrack(window, std::move(samples), frames, 2)) return placed;
-  placed.frames = frames;
-  placed.channels = 2;
-
-  // Drag over the second note in pane A, as the mouse would.
-  const state::Rect pane = view.geometry.paneA;
+  const state::AppState& app = main.appState();
+  const state::Rect pane = main.trackView().geometry.paneA;
   const int y = (pane.top + pane.bottom) / 2;
-  const int from = pane.left + pane.width() * 36 / 100;
-  const int to = pane.left + pane.width() * 62 / 100;
+  const int from = view::frameToColumn(app, pane, fromFrame);
+  const int to = view::frameToColumn(app, pane, toFrame);
+  if (from < 0 || to < 0) return false;
   if (main.onLeftButtonDown(from, y)) {
     main.onDragDetected();
     for (int x = from; x <= to; x += 16) main.onMouseMove(x, y);
     main.onMouseMove(to, y);
     main.onLeftButtonUp(to, y);
   }
-  if (app.selActive) {
-    placed.selStart = app.selStart;
-    placed.selEnd = app.selEnd;
-  }
-  return placed;
+  return app.selActive;
 }
 
 }  // namespace ui

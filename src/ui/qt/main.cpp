@@ -1,5 +1,6 @@
 // cantora: the desktop program. `cantora [FILE]`, `--help`, `--version`.
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -36,8 +37,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cantora: %s\n", line.error.c_str());
     return 2;
   }
-  // line.file is kept for the start-up open: the window has no open-by-name
-  // path yet, so for now the file is accepted and not opened.
   // The one application state record of the process.
   static state::AppState appState;
   int exitCode = 0;
@@ -45,6 +44,10 @@ int main(int argc, char** argv) {
     ui::ShellWindow window(appState);
     // A window that cannot be created ends the program at once, quietly.
     if (!window.start()) return 0;
+    // The file named on the command line opens as File > Open opens a chosen
+    // one, once the event loop runs (its messages need it).
+    if (!line.file.empty())
+      QTimer::singleShot(0, &window, [&window, file = line.file] { window.openFile(file); });
     exitCode = QApplication::exec();
   }
   return exitCode;

@@ -467,6 +467,10 @@ int ShellWindow::runTuningDialog(bool onLeft,
 
 // --- messages to the window ---
 
+void ShellWindow::openFile(const std::string& path) {
+  if (!destroyed_ && created_) main_->openFile(path);
+}
+
 void ShellWindow::postCommand(int id) {
   // Always queued, also from this thread: the command runs after the caller.
   QMetaObject::invokeMethod(
@@ -536,8 +540,10 @@ void ShellWindow::updateWindow() {
 }
 
 void ShellWindow::drawCursorLine(int x, int top, int bottom) {
+  // A pen two pixels wide centred on column x covers x - 1 and x: the strip
+  // the track view repaints to erase it.
   onUiThread([this, x, top, bottom] {
-    client_->fillOnWindow(QRect(x, top, CURSOR_WIDTH, bottom - top), CURSOR_COLOUR);
+    client_->fillOnWindow(QRect(x - 1, top, CURSOR_WIDTH, bottom - top), CURSOR_COLOUR);
   });
 }
 

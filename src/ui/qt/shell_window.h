@@ -40,6 +40,9 @@ class ShellWindow : public QMainWindow, public app::Shell {
   bool start();
 
   app::MainWindow& mainWindow() { return *main_; }
+  // Opens `path` as File > Open does with a chosen name (the start-up open of
+  // the file named on the command line).
+  void openFile(const std::string& path);
   bool destroyed() const { return destroyed_; }
   QPushButton* button(int id) const;
   QScrollBar* scrollBar() const { return scroll_; }

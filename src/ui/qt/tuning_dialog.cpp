@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -16,15 +17,25 @@ namespace ui {
 
 namespace {
 
-// The dialog is drawn in dialog units of an 8-point font: 4 units are one
-// average character width (6 pixels), 8 units one character height (13).
-constexpr double UNIT_X = 1.5;
-constexpr double UNIT_Y = 1.625;
+// The dialog is laid out in dialog units of the font in use: 4 units are the
+// average character width (of the 52 letters), 8 units the font's height.
+struct DialogUnits {
+  double x = 1.5;
+  double y = 1.625;
 
-QRect units(int x, int y, int w, int h) {
-  return QRect(static_cast<int>(x * UNIT_X), static_cast<int>(y * UNIT_Y),
-               static_cast<int>(w * UNIT_X), static_cast<int>(h * UNIT_Y));
-}
+  explicit DialogUnits(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const double average = metrics.horizontalAdvance(QStringLiteral(
+                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                           52.0;
+    if (average > 0.0) x = average / 4.0;
+    if (metrics.height() > 0.0) y = metrics.height() / 8.0;
+  }
+  QRect operator()(int ux, int uy, int w, int h) const {
+    return QRect(static_cast<int>(ux * x), static_cast<int>(uy * y), static_cast<int>(w * x),
+                 static_cast<int>(h * y));
+  }
+};
 
 struct NoteBox {
   const char* name;
@@ -51,9 +62,11 @@ constexpr int GRACE_START = 4;
 constexpr double GRACE_STEP_MS = 10.0;
 constexpr int DIALOG_MARGIN = 8;  // pixels between the dialog and the client area's side
 
-QLabel* label(QDialog* dialog, const char* text, int x, int y, int w) {
+// A label at (x, y) in dialog units, as wide as its text.
+QLabel* label(QDialog* dialog, const DialogUnits& units, const char* text, int x, int y) {
   auto* l = new QLabel(QString::fromUtf8(text), dialog);
-  l->setGeometry(units(x, y, w, 9));
+  l->move(units(x, y, 0, 0).topLeft());
+  l->adjustSize();
   return l;
 }
 
@@ -62,22 +75,23 @@ QLabel* label(QDialog* dialog, const char* text, int x, int y, int w) {
 int runTuningDialog(QWidget* owner, QPoint clientOrigin, int clientWidth, bool onLeft,
                     const std::function<void(const app::TuningChoice&)>& onOk) {
   QDialog dialog(owner);
+  const DialogUnits units(dialog.font());
   dialog.setWindowTitle(QString::fromUtf8(TUNING_DIALOG_CAPTION));
   dialog.setFixedSize(units(0, 0, 163, 239).size());
 
   auto* group = new QGroupBox(&dialog);
   group->setGeometry(units(4, 1, 57, 178));
-  label(&dialog, "Note Selection", 8, 8, 52);
+  label(&dialog, units, "Note Selection", 8, 8);
   std::array<QCheckBox*, 12> notes{};
   for (std::size_t i = 0; i < notes.size(); ++i) {
     notes[i] = new QCheckBox(QString::fromUtf8(NOTE_BOXES[i].name), &dialog);
     notes[i]->setGeometry(units(10, NOTE_BOXES[i].y, 29, 10));
   }
 
-  label(&dialog, "Pitch shift", 114, 8, 48);
-  label(&dialog, "-12 semitones", 85, 26, 50);
-  label(&dialog, "0 - none", 100, 96, 35);
-  label(&dialog, "+12 semitones", 85, 166, 50);
+  label(&dialog, units, "Pitch shift", 114, 8);
+  label(&dialog, units, "-12 semitones", 85, 26);
+  label(&dialog, units, "0 - none", 100, 96);
+  label(&dialog, units, "+12 semitones", 85, 166);
   auto* shift = new QSlider(Qt::Vertical, &dialog);
   shift->setGeometry(units(135, 22, 21, 157));
   shift->setRange(0, SHIFT_STEPS);
@@ -85,9 +99,9 @@ int runTuningDialog(QWidget* owner, QPoint clientOrigin, int clientWidth, bool o
   shift->setInvertedAppearance(true);  // -12 at the top
   shift->setTickPosition(QSlider::TicksBothSides);
 
-  label(&dialog, "Grace", 70, 183, 25);
-  label(&dialog, "0", 6, 183, 10);
-  label(&dialog, "250", 130, 183, 20);
+  label(&dialog, units, "Grace", 70, 183);
+  label(&dialog, units, "0", 6, 183);
+  label(&dialog, units, "250", 130, 183);
   auto* grace = new QSlider(Qt::Horizontal, &dialog);
   grace->setGeometry(units(4, 195, 152, 20));
   grace->setRange(0, GRACE_STEPS);

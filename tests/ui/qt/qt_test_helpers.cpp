@@ -10,6 +10,8 @@
 
 #include "ui/qt/client_area.h"
 #include "ui/qt/demo_track.h"
+#include "ui/qt/modal_answer.h"
+#include "view/play_cursor.h"
 #include "view/view_constants.h"
 
 namespace qttest {
@@ -49,22 +51,15 @@ void WindowTest::placeTrack(std::uint32_t frames) {
     samples[2 * i + 1] = static_cast<std::int16_t>(9000 * std::sin(2 * std::numbers::pi * 330 * t));
   }
   ASSERT_TRUE(ui::showTrack(*window, std::move(samples), frames, 2));
+  // Without the play cursor a load leaves at the start, the window shows
+  // exactly the off-screen image.
+  view::erasePlayCursor(view(), app, *window);
   QApplication::processEvents();
 }
 
 void answerNextModal(std::function<void(QWidget*)> answer) {
-  // Owned by the application, so a timer still waiting at the end goes with it.
-  auto* timer = new QTimer(QCoreApplication::instance());
-  timer->setObjectName(PENDING_ANSWER);
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    answer(modal);
-  });
-  timer->start();
+  // A timer still waiting at the end of a test goes with it (see TearDown).
+  ui::answerNextModal(std::move(answer))->setObjectName(PENDING_ANSWER);
 }
 
 void answerNextMessageBox(BoxSeen& seen, QMessageBox::StandardButton button) {

@@ -12,8 +12,9 @@ namespace {
 // The filterbank's inner loops gain most from wider vectors; where the
 // compiler can, it builds an AVX2 copy picked at load time on machines that
 // have it. The arithmetic is the same either way (no fused multiply-add, no
-// reordered sums), so the output does not depend on the machine.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// reordered sums), so the output does not depend on the machine. Windows
+// executables have no load-time selection (ifunc) and keep the default copy.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(_WIN32)
 #define CANTORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define CANTORA_VECTOR_CLONES

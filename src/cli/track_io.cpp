@@ -1,7 +1,5 @@
 #include "cli/track_io.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -9,25 +7,40 @@
 #include <cstring>
 #include <random>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "audiofile/audiofile_constants.h"
 #include "audiofile/wav_writer.h"
 #include "cli/cli_command.h"
 #include "cli/progress_bar.h"
+#include "platform/output_file.h"
 
 namespace cli {
 
 namespace {
 
 constexpr int TEMP_NAME_TRIES = 16;
-constexpr int CAUGHT_SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile std::sig_atomic_t interruptedFlag = 0;
+
+#ifdef _WIN32
+// Ctrl+C, Ctrl+Break and closing the console window.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  interruptedFlag = 1;
+  return TRUE;
+}
+#else
+constexpr int CAUGHT_SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction savedActions[3]{};
 struct sigaction savedFileSizeAction {};
 
 void onSignal(int) {
   interruptedFlag = 1;
 }
+#endif
 
 class ReadProgress : public audiofile::LoadObserver {
  public:
@@ -42,7 +55,11 @@ class ReadProgress : public audiofile::LoadObserver {
 
 // A name beside `out` that no file has: ".NAME.XXXXXX.tmp" in OUT's folder.
 std::string temporaryNameFor(const std::string& out, std::mt19937& gen) {
+#ifdef _WIN32
+  const std::size_t slash = out.find_last_of("/\\");
+#else
   const std::size_t slash = out.rfind('/');
+#endif
   const std::string folder = slash == std::string::npos ? "" : out.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? out : out.substr(slash + 1);
   static const char ALPHABET[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -57,6 +74,16 @@ std::string systemError(int err) {
 
 }  // namespace
 
+#ifdef _WIN32
+InterruptGuard::InterruptGuard() {
+  interruptedFlag = 0;
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+InterruptGuard::~InterruptGuard() {
+  SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+}
+#else
 InterruptGuard::InterruptGuard() {
   interruptedFlag = 0;
   struct sigaction sa {};
@@ -73,6 +100,7 @@ InterruptGuard::~InterruptGuard() {
   for (int i = 0; i < 3; ++i) sigaction(CAUGHT_SIGNALS[i], &savedActions[i], nullptr);
   sigaction(SIGXFSZ, &savedFileSizeAction, nullptr);
 }
+#endif
 
 bool interrupted() {
   return interruptedFlag != 0;
@@ -134,10 +162,11 @@ int writeTrack(const audiofile::LoadedTrack& track, const std::string& out) {
   writer.finish();
   if (failure.empty() && !writer.lastFinishComplete())
     failure = out + ": could not complete the file" + systemError(writer.lastError());
-  if (failure.empty() && std::rename(temp.c_str(), out.c_str()) != 0)
-    failure = out + ": could not replace the file" + systemError(errno);
+  int replaceError = 0;
+  if (failure.empty() && !platform::replaceFile(temp.c_str(), out.c_str(), replaceError))
+    failure = out + ": could not replace the file" + systemError(replaceError);
   if (!failure.empty()) {
-    ::unlink(temp.c_str());
+    platform::removeFile(temp.c_str());
     fail(failure);
     return interrupted() ? EXIT_INTERRUPTED : 1;
   }

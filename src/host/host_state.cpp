@@ -9,7 +9,7 @@
 #include "host/host_constants.h"
 #include "host/hostkit.h"
 #include "host/stream.h"
-#include "platform/settings_file.h"
+#include "platform/device_number_setting.h"
 
 namespace host {
 
@@ -82,7 +82,7 @@ ModeFlags hostFlags() {
 
 std::int32_t configuredDeviceIndex() {
   std::int32_t devnum = 0;
-  if (platform::readSettingNumber(platform::settingsFilePath(), "Options", "Devnum", devnum)) {
+  if (platform::readDeviceNumberSetting(devnum)) {
     return devnum;
   }
   std::FILE* file = std::fopen("ASIOConfig.txt", "r");
@@ -147,7 +147,7 @@ bool HostkitInit(void* window, std::int32_t deviceIndex) {
   s.driverList.reset(new (std::nothrow) host::DriverList());
   if (!s.driverList || s.driverList->count() == 0) {
     s.driverList.reset();
-    host::setErrorText("no audio driver is listed in the driver catalogue");
+    host::setErrorText(host::NO_DRIVER_TEXT);
     return false;
   }
   std::int32_t index = deviceIndex >= 0 ? deviceIndex : host::configuredDeviceIndex();

@@ -3,20 +3,17 @@
 #include <new>
 
 #include "host/host_constants.h"
-#include "host/host_state.h"
 
 namespace host {
 
 namespace {
 
-enum class Direction { Output, Input };
-
 // The checks every operation starts with; MMSYSERR_NOERROR and the port when
 // they pass. Preparing and closing also refuse, as no driver, the ids no port
 // of the layout can have; the other operations call those a bad id.
-std::uint32_t check(std::uint32_t deviceId, Direction direction, bool checksId, HostPort** port) {
-  HostState& s = hostState();
-  const ModeFlags flags = hostFlags();
+std::uint32_t check(const HostState& s, std::uint32_t deviceId, Direction direction, bool checksId,
+                    HostPort** port) {
+  const ModeFlags flags = hostFlags(s);
   if (direction == Direction::Output ? flags.inputOnly : !flags.hasInput) return MMSYSERR_NODRIVER;
   if (checksId && deviceId > DEVICE_ID_BASE + 1) return MMSYSERR_NODRIVER;
   if (checksId && deviceId > DEVICE_ID_BASE && !flags.mono) return MMSYSERR_NODRIVER;
@@ -27,89 +24,64 @@ std::uint32_t check(std::uint32_t deviceId, Direction direction, bool checksId, 
   return MMSYSERR_NOERROR;
 }
 
-std::uint32_t closeDirection(std::uint32_t deviceId, Direction direction) {
+}  // namespace
+
+std::uint32_t devicePrepare(HostState& state, Direction direction, std::uint32_t deviceId,
+                            BufferHeader* header) {
   HostPort* port = nullptr;
-  const std::uint32_t result = check(deviceId, direction, true, &port);
+  const std::uint32_t result = check(state, deviceId, direction, true, &port);
+  if (result != MMSYSERR_NOERROR) return result;
+  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
+  const bool added =
+      direction == Direction::Output ? port->addOutputHeader(header) : port->addInputHeader(header);
+  return added ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
+}
+
+std::uint32_t deviceUnprepare(HostState& state, Direction direction, std::uint32_t deviceId,
+                              BufferHeader* header) {
+  HostPort* port = nullptr;
+  const std::uint32_t result = check(state, deviceId, direction, false, &port);
+  if (result != MMSYSERR_NOERROR) return result;
+  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
+  return direction == Direction::Output ? port->removeOutputHeader(header)
+                                        : port->removeInputHeader(header);
+}
+
+std::uint32_t deviceSubmit(HostState& state, Direction direction, std::uint32_t deviceId,
+                           BufferHeader* header) {
+  HostPort* port = nullptr;
+  const std::uint32_t result = check(state, deviceId, direction, false, &port);
+  if (result != MMSYSERR_NOERROR) return result;
+  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
+  return direction == Direction::Output ? port->submitOutputHeader(header)
+                                        : port->submitInputHeader(header);
+}
+
+std::uint32_t deviceClose(HostState& state, Direction direction, std::uint32_t deviceId) {
+  HostPort* port = nullptr;
+  const std::uint32_t result = check(state, deviceId, direction, true, &port);
   if (result != MMSYSERR_NOERROR) return result;
   if (port == nullptr) return MMSYSERR_NOMEM;
-  HostState& s = hostState();
   const auto index = static_cast<std::int32_t>(deviceId - DEVICE_ID_BASE);
   port->stop();
   // The delivery thread walks the ring: end it before the ring is taken apart.
-  if (s.clients[index]) {
-    s.clients[index]->stop();
-    s.clients[index].reset();
+  if (state.clients[index]) {
+    state.clients[index]->stop();
+    state.clients[index].reset();
   }
   if (direction == Direction::Output) {
     port->resetOutput();
   } else {
     port->resetInput();
   }
-  s.paused[index] = false;
+  state.paused[index] = false;
   return MMSYSERR_NOERROR;
 }
 
-}  // namespace
-
-std::uint32_t OutPrepare(std::uint32_t deviceId, BufferHeader* header) {
-  HostPort* port = nullptr;
-  const std::uint32_t result = check(deviceId, Direction::Output, true, &port);
-  if (result != MMSYSERR_NOERROR) return result;
-  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
-  return port->addOutputHeader(header) ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
-}
-
-std::uint32_t InPrepare(std::uint32_t deviceId, BufferHeader* header) {
-  HostPort* port = nullptr;
-  const std::uint32_t result = check(deviceId, Direction::Input, true, &port);
-  if (result != MMSYSERR_NOERROR) return result;
-  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
-  return port->addInputHeader(header) ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
-}
-
-std::uint32_t OutUnprepare(std::uint32_t deviceId, BufferHeader* header) {
-  HostPort* port = nullptr;
-  const std::uint32_t result = check(deviceId, Direction::Output, false, &port);
-  if (result != MMSYSERR_NOERROR) return result;
-  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
-  return port->removeOutputHeader(header);
-}
-
-std::uint32_t InUnprepare(std::uint32_t deviceId, BufferHeader* header) {
-  HostPort* port = nullptr;
-  const std::uint32_t result = check(deviceId, Direction::Input, false, &port);
-  if (result != MMSYSERR_NOERROR) return result;
-  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
-  return port->removeInputHeader(header);
-}
-
-std::uint32_t OutSubmit(std::uint32_t deviceId, BufferHeader* header) {
-  HostPort* port = nullptr;
-  const std::uint32_t result = check(deviceId, Direction::Output, false, &port);
-  if (result != MMSYSERR_NOERROR) return result;
-  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
-  return port->submitOutputHeader(header);
-}
-
-std::uint32_t InSubmit(std::uint32_t deviceId, BufferHeader* header) {
-  HostPort* port = nullptr;
-  const std::uint32_t result = check(deviceId, Direction::Input, false, &port);
-  if (result != MMSYSERR_NOERROR) return result;
-  if (header == nullptr || port == nullptr) return MMSYSERR_NOMEM;
-  return port->submitInputHeader(header);
-}
-
-std::uint32_t OutClose(std::uint32_t deviceId) {
-  return closeDirection(deviceId, Direction::Output);
-}
-
-std::uint32_t InClose(std::uint32_t deviceId) {
-  return closeDirection(deviceId, Direction::Input);
-}
-
-bool PortOpen(std::int32_t portIndex, DeviceHandler outputHandler, DeviceHandler inputHandler) {
-  HostState& s = hostState();
-  const ModeFlags flags = hostFlags();
+bool PortOpen(HostState& state, std::int32_t portIndex, DeviceHandler outputHandler,
+              DeviceHandler inputHandler) {
+  HostState& s = state;
+  const ModeFlags flags = hostFlags(s);
   if (flags.mono ? (portIndex < 0 || portIndex > 1) : portIndex != 0) return false;
   if (!s.tablesReady || portIndex >= s.portCount || portIndex >= s.tableSize) return false;
   HostPort* port = s.ports[portIndex];

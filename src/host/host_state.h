@@ -1,6 +1,7 @@
-// The one host of the process: the driver list, the open driver, the driver
-// context and, per port, an event, a PortClient, a paused flag, the HostPort
-// and the Stream. Internal to the host library; the application sees hostkit.h.
+// The state of the one host of a process: the driver list, the open driver,
+// the driver context and, per port, an event, a PortClient, a paused flag, the
+// HostPort and the Stream. The front file (hostkit.cpp) owns the one instance
+// and hands it down by reference; the application sees hostkit.h.
 #pragma once
 
 #include <cstdint>
@@ -42,17 +43,8 @@ struct HostState {
   char errorText[160] = {};  // why the last HostkitInit failed
 };
 
-HostState& hostState();
-
 // The mode's layout with the sticky flags of the host state.
-ModeFlags hostFlags();
-
-// HostkitInit with a driver the caller opened and keeps owning, instead of one
-// chosen from the catalogue: lets tests play the driver themselves.
-bool initHostWithDriver(void* window, drivers::AsioDriver* driver);
-
-// Forgets a shut-down host so that a test process can initialise another.
-void resetHostForTesting();
+ModeFlags hostFlags(const HostState& state);
 
 // The driver index HostkitInit takes for a negative argument: "Devnum" of the
 // settings file, else the first character of ASIOConfig.txt in the current

@@ -8,8 +8,8 @@
 
 #include "host/fake_driver.h"
 #include "host/host_constants.h"
-#include "host/host_state.h"
 #include "host/hostkit.h"
+#include "host/hostkit_testing.h"
 
 namespace host {
 namespace {
@@ -35,28 +35,28 @@ class DeviceLayer : public ::testing::Test {
 
 TEST_F(DeviceLayer, RefusesDirectionsAndIdsTheLayoutDoesNotHave) {
   ASSERT_EQ(start(1, 5), 1);  // stereo, input only
-  EXPECT_EQ(OutPrepare(100, &header), MMSYSERR_NODRIVER);
-  EXPECT_EQ(OutSubmit(100, &header), MMSYSERR_NODRIVER);
-  EXPECT_EQ(OutClose(100), MMSYSERR_NODRIVER);
-  EXPECT_EQ(InPrepare(101, &header), MMSYSERR_NODRIVER);  // stereo has one device
-  EXPECT_EQ(InPrepare(100, nullptr), MMSYSERR_NOMEM);
-  EXPECT_EQ(InSubmit(101, &header), MMSYSERR_BADDEVICEID);
-  EXPECT_EQ(InSubmit(100, &header), WAVERR_UNPREPARED);
-  EXPECT_EQ(InPrepare(100, &header), MMSYSERR_NOERROR);
-  EXPECT_EQ(InClose(100), MMSYSERR_NOERROR);
+  EXPECT_EQ(OutPrepare(hostState(), 100, &header), MMSYSERR_NODRIVER);
+  EXPECT_EQ(OutSubmit(hostState(), 100, &header), MMSYSERR_NODRIVER);
+  EXPECT_EQ(OutClose(hostState(), 100), MMSYSERR_NODRIVER);
+  EXPECT_EQ(InPrepare(hostState(), 101, &header), MMSYSERR_NODRIVER);  // stereo has one device
+  EXPECT_EQ(InPrepare(hostState(), 100, nullptr), MMSYSERR_NOMEM);
+  EXPECT_EQ(InSubmit(hostState(), 101, &header), MMSYSERR_BADDEVICEID);
+  EXPECT_EQ(InSubmit(hostState(), 100, &header), WAVERR_UNPREPARED);
+  EXPECT_EQ(InPrepare(hostState(), 100, &header), MMSYSERR_NOERROR);
+  EXPECT_EQ(InClose(hostState(), 100), MMSYSERR_NOERROR);
   EXPECT_EQ(header.state(), HEADER_UNLINKED);
 }
 
 TEST_F(DeviceLayer, MonoOutputWithOnePortCallsTheSecondIdBad) {
   driver.outputs = 1;
   ASSERT_EQ(start(2, 1), 1);
-  EXPECT_EQ(OutPrepare(101, &header), MMSYSERR_BADDEVICEID);
-  EXPECT_EQ(OutPrepare(102, &header), MMSYSERR_NODRIVER);
-  EXPECT_EQ(OutClose(102), MMSYSERR_NODRIVER);
-  EXPECT_EQ(OutSubmit(102, &header), MMSYSERR_BADDEVICEID);
-  EXPECT_EQ(InPrepare(100, &header), MMSYSERR_NODRIVER);
-  EXPECT_EQ(InClose(100), MMSYSERR_NODRIVER);
-  EXPECT_EQ(OutPrepare(100, &header), MMSYSERR_NOERROR);
+  EXPECT_EQ(OutPrepare(hostState(), 101, &header), MMSYSERR_BADDEVICEID);
+  EXPECT_EQ(OutPrepare(hostState(), 102, &header), MMSYSERR_NODRIVER);
+  EXPECT_EQ(OutClose(hostState(), 102), MMSYSERR_NODRIVER);
+  EXPECT_EQ(OutSubmit(hostState(), 102, &header), MMSYSERR_BADDEVICEID);
+  EXPECT_EQ(InPrepare(hostState(), 100, &header), MMSYSERR_NODRIVER);
+  EXPECT_EQ(InClose(hostState(), 100), MMSYSERR_NODRIVER);
+  EXPECT_EQ(OutPrepare(hostState(), 100, &header), MMSYSERR_NOERROR);
 }
 
 TEST_F(DeviceLayer, UnpreparingASubmittedHeaderLeavesItLinked) {
@@ -64,14 +64,14 @@ TEST_F(DeviceLayer, UnpreparingASubmittedHeaderLeavesItLinked) {
   BufferHeader second;
   second.data = header.data;
   second.length = header.length;
-  ASSERT_EQ(OutPrepare(100, &header), MMSYSERR_NOERROR);
-  ASSERT_EQ(OutPrepare(100, &second), MMSYSERR_NOERROR);
-  ASSERT_EQ(OutSubmit(100, &header), MMSYSERR_NOERROR);
-  EXPECT_EQ(OutUnprepare(100, &header), WAVERR_STILLPLAYING);
+  ASSERT_EQ(OutPrepare(hostState(), 100, &header), MMSYSERR_NOERROR);
+  ASSERT_EQ(OutPrepare(hostState(), 100, &second), MMSYSERR_NOERROR);
+  ASSERT_EQ(OutSubmit(hostState(), 100, &header), MMSYSERR_NOERROR);
+  EXPECT_EQ(OutUnprepare(hostState(), 100, &header), WAVERR_STILLPLAYING);
   EXPECT_EQ(hostState().ports[0]->outputRingHead(), &header);
-  EXPECT_EQ(OutUnprepare(100, &second), MMSYSERR_NOERROR);
+  EXPECT_EQ(OutUnprepare(hostState(), 100, &second), MMSYSERR_NOERROR);
   EXPECT_EQ(header.next, nullptr);
-  EXPECT_EQ(OutUnprepare(100, nullptr), MMSYSERR_NOMEM);
+  EXPECT_EQ(OutUnprepare(hostState(), 100, nullptr), MMSYSERR_NOMEM);
 }
 
 std::atomic<int> handled{0};
@@ -82,19 +82,19 @@ void countHandler(std::uint32_t, std::uint32_t, void*, BufferHeader* h, std::uin
 
 TEST_F(DeviceLayer, PortOpenRefusesARunningOrPausedPortAndKeepsItsClient) {
   ASSERT_EQ(start(1, 4), 1);
-  ASSERT_EQ(OutPrepare(100, &header), MMSYSERR_NOERROR);
-  ASSERT_TRUE(PortOpen(0, countHandler, nullptr));
+  ASSERT_EQ(OutPrepare(hostState(), 100, &header), MMSYSERR_NOERROR);
+  ASSERT_TRUE(PortOpen(hostState(), 0, countHandler, nullptr));
   PortClient* client = hostState().clients[0].get();
   ASSERT_NE(client, nullptr);
-  EXPECT_FALSE(PortOpen(0, countHandler, nullptr));
+  EXPECT_FALSE(PortOpen(hostState(), 0, countHandler, nullptr));
   EXPECT_EQ(hostState().clients[0].get(), client);
   EXPECT_TRUE(client->running());
   hostState().ports[0]->stop();
   hostState().paused[0] = true;
-  EXPECT_FALSE(PortOpen(0, countHandler, nullptr));
+  EXPECT_FALSE(PortOpen(hostState(), 0, countHandler, nullptr));
   EXPECT_EQ(hostState().clients[0].get(), client);
-  EXPECT_FALSE(PortOpen(1, countHandler, nullptr));
-  EXPECT_EQ(OutClose(100), MMSYSERR_NOERROR);
+  EXPECT_FALSE(PortOpen(hostState(), 1, countHandler, nullptr));
+  EXPECT_EQ(OutClose(hostState(), 100), MMSYSERR_NOERROR);
   EXPECT_EQ(hostState().clients[0], nullptr);
   EXPECT_FALSE(hostState().paused[0]);
 }
@@ -111,16 +111,16 @@ void slowHandler(std::uint32_t, std::uint32_t message, void*, BufferHeader*, std
 
 TEST_F(DeviceLayer, ClosingDuringDeliveryReturnsAfterTheDeliveryThreadEnded) {
   ASSERT_EQ(start(1, 4), 1);
-  ASSERT_EQ(OutPrepare(100, &header), MMSYSERR_NOERROR);
-  ASSERT_EQ(OutSubmit(100, &header), MMSYSERR_NOERROR);
-  ASSERT_TRUE(PortOpen(0, slowHandler, nullptr));
+  ASSERT_EQ(OutPrepare(hostState(), 100, &header), MMSYSERR_NOERROR);
+  ASSERT_EQ(OutSubmit(hostState(), 100, &header), MMSYSERR_NOERROR);
+  ASSERT_TRUE(PortOpen(hostState(), 0, slowHandler, nullptr));
   driver.bufferSwitch(0);  // uses the header up and signals the port
   while (!handlerEntered) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
   std::atomic<bool> closed{false};
   bool finishedWhenClosed = false;
   std::thread closer([&] {
-    EXPECT_EQ(OutClose(100), MMSYSERR_NOERROR);
+    EXPECT_EQ(OutClose(hostState(), 100), MMSYSERR_NOERROR);
     finishedWhenClosed = handlerFinished;
     closed = true;
   });

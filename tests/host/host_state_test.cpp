@@ -1,4 +1,4 @@
-#include "host/host_state.h"
+#include "host/hostkit_testing.h"
 
 #include <gtest/gtest.h>
 

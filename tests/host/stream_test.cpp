@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "host/fake_driver.h"
-#include "host/host_state.h"
 #include "host/hostkit.h"
+#include "host/hostkit_testing.h"
 
 namespace host {
 namespace {
@@ -81,14 +81,14 @@ TEST_F(Streams, StereoDuplexHeadersArePlanarBlocksOfTwoChannels) {
   ASSERT_TRUE(StreamOpen(&c));
   Stream* stream = streamOf(0);
   ASSERT_NE(stream, nullptr);
-  EXPECT_EQ(stream->outputHeaderBytes, 2048u);
-  EXPECT_EQ(stream->outputBlockBytes, 65536u);
-  EXPECT_EQ(stream->inputBlockBytes, 65536u);
+  EXPECT_EQ(stream->output.headerBytes, 2048u);
+  EXPECT_EQ(stream->output.blockBytes, 65536u);
+  EXPECT_EQ(stream->input.blockBytes, 65536u);
   ASSERT_TRUE(StreamPrime(0));
   EXPECT_EQ(outputCalls.load(), 16);
   EXPECT_EQ(lastCount.load(), 2048u);
-  EXPECT_EQ(stream->outputHeaders[1]->data - stream->outputHeaders[0]->data, 4096);
-  EXPECT_EQ(stream->outputHeaders[15]->user, 15u);
+  EXPECT_EQ(stream->output.headers[1]->data - stream->output.headers[0]->data, 4096);
+  EXPECT_EQ(stream->output.headers[15]->user, 15u);
   EXPECT_FALSE(calledOffThread);
   EXPECT_FALSE(StreamPrime(0)) << "already prepared";
 }

@@ -20,8 +20,8 @@
 #include "host/drivers/jack/driver_harness.h"
 #include "host/drivers/jack/jack_server.h"
 #include "host/drivers/jack/tone_fit.h"
-#include "host/host_state.h"
 #include "host/hostkit.h"
+#include "host/hostkit_testing.h"
 #include "host/loopback_exchange.h"
 #include "host/test_catalogue.h"
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "host/driver_list.h"
-#include "host/host_state.h"
 #include "host/hostkit.h"
+#include "host/hostkit_testing.h"
 #include "host/installed_drivers.h"
 #include "host/loopback_exchange.h"
 

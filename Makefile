@@ -3,6 +3,10 @@
 #   make test   build with AddressSanitizer + UBSan (benchmarks too, so they keep
 #               compiling) and run every test through CTest
 #   make bench  build optimised and run the benchmarks
+#   make install    build optimised and install under PREFIX (default
+#                   /usr/local; DESTDIR=/some/root stages it elsewhere)
+#   make uninstall  remove what the last `make install` wrote
+#   make package    build the Debian package build/cantora_VERSION_ARCH.deb
 #   make windows       cross-build the Windows programs with MinGW-w64
 #   make test-windows  run the Windows build's tests and cantora-cli.exe under Wine
 BUILD      ?= build
@@ -10,18 +14,21 @@ TEST_BUILD ?= $(BUILD)/test
 TSAN_BUILD ?= $(BUILD)/tsan
 WIN_BUILD  ?= $(BUILD)/windows
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 # ccache (from install-deps) keeps rebuilds of unchanged files cheap
 LAUNCHER    = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build run test test-tsan windows test-windows bench clean format
+.PHONY: all deps build run test test-tsan windows test-windows bench install uninstall package clean format
 
 all: build
 
 deps:
 	@scripts/install-deps
 
+RELEASE = cmake -S . -B $(BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF
+
 build: deps
-	@cmake -S . -B $(BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
+	@$(RELEASE) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -63,10 +70,22 @@ test-windows: windows
 	@cmake --build $(TEST_BUILD) -j $(JOBS) --target cantora-cli
 	@JOBS=$(JOBS) scripts/test-windows $(WIN_BUILD) $(TEST_BUILD)/bin/cantora-cli
 
-bench: deps
-	@cmake -S . -B $(BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DCANTORA_TESTS=OFF >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS)
+bench: build
 	@set -e; for b in $(BUILD)/bin/bench/*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b"; done
+
+install: deps
+	@$(RELEASE) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+
+uninstall:
+	@DESTDIR="$(DESTDIR)" cmake --build $(BUILD) --target uninstall
+
+# A Debian package installs under /usr.
+package: deps
+	@$(RELEASE) -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@cd $(BUILD) && cpack -G DEB
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs -r clang-format -i

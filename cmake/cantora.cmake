@@ -30,3 +30,21 @@ function(cantora_add_bench name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/bench)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/bench)
 endfunction()
+
+# Where the installed files go, relative to the installation prefix; the build
+# tree keeps the same places. The driver libraries are private to Cantora. An
+# absolute folder would break the relative paths between programs, catalogue
+# and drivers that make both trees work without configuration, so it is refused.
+foreach(dir BINDIR LIBDIR DATADIR MANDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${dir}}")
+    message(FATAL_ERROR "CMAKE_INSTALL_${dir} (${CMAKE_INSTALL_${dir}}) must be relative to "
+                        "CMAKE_INSTALL_PREFIX: the programs find their drivers relative to bin/")
+  endif()
+endforeach()
+set(CANTORA_DRIVER_DIR ${CMAKE_INSTALL_LIBDIR}/cantora/drivers)
+set(CANTORA_CATALOGUE ${CMAKE_INSTALL_DATADIR}/cantora/drivers.ini)
+# The catalogue seen from the programs' folder, and the drivers seen from the
+# catalogue's folder (both "../.."-style paths, the same in both trees).
+file(RELATIVE_PATH CANTORA_CATALOGUE_FROM_BINDIR /${CMAKE_INSTALL_BINDIR} /${CANTORA_CATALOGUE})
+get_filename_component(_catalogue_dir /${CANTORA_CATALOGUE} DIRECTORY)
+file(RELATIVE_PATH CANTORA_DRIVERS_FROM_CATALOGUE ${_catalogue_dir} /${CANTORA_DRIVER_DIR})

@@ -3,6 +3,8 @@
 // transport show.
 #pragma once
 
+#include "platform/version.h"
+
 namespace app {
 
 // Menu 110 and its accelerators.
@@ -16,7 +18,7 @@ inline constexpr int CMD_SELECT_DEVICE = 107;
 inline constexpr const char* WINDOW_TITLE = "Cantora";
 inline constexpr const char* WINDOW_CLASS = "CANTORA";
 inline constexpr const char* ABOUT_CAPTION = "About Cantora";
-inline constexpr const char* ABOUT_TEXT = "Cantora, Version 1.06";
+inline constexpr const char* ABOUT_TEXT = "Cantora, Version " CANTORA_VERSION;
 
 // Start-up size: the desktop less these margins, rounded up past a multiple of 8.
 inline constexpr int DESKTOP_WIDTH_MARGIN = 128;

@@ -95,7 +95,6 @@ int Layer3Decoder::decode(std::uint32_t frameNumber, std::int16_t* output,
     selector_ ^= 1;
     headerParsed_ = true;
     status_ = LAYER3_NEED_INPUT;
-    if (previousFrameSize_ < 0) return LAYER3_NEED_INPUT;
   }
   const std::uint32_t base = selector_ * RESERVOIR_HALF + RESERVOIR_HISTORY;
 
@@ -105,7 +104,6 @@ int Layer3Decoder::decode(std::uint32_t frameNumber, std::int16_t* output,
     readChain(nullptr, static_cast<std::uint32_t>(frameSize_));
     dataEnd_[selector_] = base;
     reservoirBytes_[selector_] = 0;
-    previousFrameSize_ = frameSize_;
     headerParsed_ = sideInfoParsed_ = mainDataParsed_ = false;
     return LAYER3_FRAME_DONE;
   }
@@ -150,7 +148,6 @@ int Layer3Decoder::decode(std::uint32_t frameNumber, std::int16_t* output,
     reservoirBytes_[selector_] += kept;
     readChain(nullptr, static_cast<std::uint32_t>(remaining - kept));
   }
-  previousFrameSize_ = frameSize_;
   headerParsed_ = sideInfoParsed_ = mainDataParsed_ = false;
   return status_;
 }
@@ -248,11 +245,28 @@ std::uint32_t Layer3Decoder::decodeFrame(std::int16_t* output) {
     }
     if (channels == 2 && header_.mode == 1) processStereo(gr);
     for (int ch = 0; ch < channels; ++ch) {
+      std::int16_t* out = output + gr * GRANULE_LINES * channels;
+      if (nonzero_[ch] == 0 && quiet(ch)) {
+        // Digital silence with nothing left ringing from before: the
+        // filterbanks would give exact zeros, so they are passed over (a long
+        // silent stretch then costs next to nothing). The ring still turns.
+        for (int i = 0; i < GRANULE_LINES; ++i) out[i * channels + ch] = 0;
+        ringPosition_[ch] = (ringPosition_[ch] + SLOTS * 15) & 15;
+        continue;
+      }
       hybrid(gr, ch);
-      synthesise(ch, output + gr * GRANULE_LINES * channels, channels);
+      synthesise(ch, out, channels);
     }
   }
   return static_cast<std::uint32_t>(granules * GRANULE_LINES * channels * 2);
+}
+
+bool Layer3Decoder::quiet(int channel) const {
+  const double* overlap = &overlap_[channel][0][0];
+  const double* ring = &synthesisRing_[channel][0][0];
+  const auto zero = [](double v) { return v == 0.0; };
+  return std::all_of(overlap, overlap + SLOTS * SUBBANDS, zero) &&
+         std::all_of(ring, ring + 16 * 64, zero);
 }
 
 void Layer3Decoder::readScaleFactors(BitReader& reader, int granule, int channel) {

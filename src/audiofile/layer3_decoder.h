@@ -1,8 +1,9 @@
 // The Layer III frame decoder: turns the frames of an indexed MPEG-1 or MPEG-2
 // stream into interleaved 16-bit PCM, one frame per call, in index order. Its
 // input is the frame index itself (frame starts, lengths and a per-frame count
-// of bytes consumed); its output lags the input by one frame, so a stream of n
-// frames gives n - 1 frames of samples. Nothing is allocated while decoding.
+// of bytes consumed). Each call decodes the frame it hands in, so a stream of
+// n frames gives n frames of samples, the last one included. Nothing is
+// allocated while decoding.
 #pragma once
 
 #include <cstdint>
@@ -67,8 +68,8 @@ class Layer3Decoder {
                                                std::uint32_t* bytesTaken, std::uint32_t frameCount,
                                                bool mpeg1, int rateIndex, int channels);
 
-  // Hands in frame number frameNumber (consecutive from 0) and decodes what it
-  // completes into output, which must hold samplesPerFrame x channels samples.
+  // Hands in frame number frameNumber (consecutive from 0) and decodes it into
+  // output, which must hold samplesPerFrame x channels samples.
   int decode(std::uint32_t frameNumber, std::int16_t* output, std::uint32_t* producedBytes);
 
   ~Layer3Decoder();
@@ -97,6 +98,8 @@ class Layer3Decoder {
   void applyIntensity(int from, int to, int position, int illegal, bool midSide);
   void hybrid(int granule, int channel);
   void synthesise(int channel, std::int16_t* output, int channels);
+  // True when the channel's overlap and synthesis ring hold only zeros.
+  bool quiet(int channel) const;
 
   const unsigned char* const* frameStarts_ = nullptr;
   const std::uint32_t* frameLengths_ = nullptr;
@@ -117,7 +120,6 @@ class Layer3Decoder {
   std::int64_t frameSize_ = 0;
   int sideInfoSize_ = 0;
   std::uint32_t mainDataSize_ = 0;
-  std::int64_t previousFrameSize_ = -1;
   MpegHeader header_;
   int selector_ = 0;
   std::uint32_t dataEnd_[2] = {RESERVOIR_HISTORY, RESERVOIR_HALF + RESERVOIR_HISTORY};

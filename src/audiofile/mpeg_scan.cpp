@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "audiofile/mpeg_header.h"
 
@@ -32,16 +33,20 @@ std::uint32_t MpegScan::scan(const unsigned char* base, std::uint32_t length) {
         (std::uint32_t{base_[8]} & 0x7F) << 7 | (std::uint32_t{base_[9]} & 0x7F);
     start = 10 + size;
   }
-  if (!findFirstFrame(start)) return 0;
+  if (!findFirstFrame(start)) {
+    if (refusal_.reason == ImportReason::None)
+      refuse(&refusal_, sawFreeFormat_ ? ImportReason::FreeFormat : ImportReason::NotAudio);
+    return 0;
+  }
   walk();
-  if (frameCount_ == 0 || channels_ == 0) {
+  if (refusal_.reason == ImportReason::None && (frameCount_ < 2 || channels_ == 0))
+    refuse(&refusal_, ImportReason::TooFewFrames);
+  if (refusal_.reason != ImportReason::None) {
     pages_.clear();
     frameCount_ = 0;
     return 0;
   }
-  totalBytes_ = (frameCount_ - 1) * channels_ * 2304;
-  if (rate_ < 32000) totalBytes_ /= 2;
-  frames_ = totalBytes_ / (2 * channels_);
+  frames_ = std::uint64_t{frameCount_} * static_cast<std::uint32_t>(samplesPerFrame(mpeg1_));
   return pageCount();
 }
 
@@ -64,11 +69,25 @@ bool MpegScan::agreesAt(std::int64_t pos) const {
   return agrees(headerWordAt(base_ + pos));
 }
 
+// A free-format header (bit-rate index 0) that is otherwise a usable Layer III
+// header, followed somewhere within a frame's reach by the same word: such
+// streams are never decoded, but the refusal says what they are.
+bool MpegScan::freeFormatAt(const unsigned char* p) const {
+  const std::uint32_t word = headerWordAt(p);
+  if ((word & 0xF000u) != 0 || !isUsableLayer3Header(word | 0x1000u)) return false;
+  constexpr std::uint32_t REACH = 2900;  // longer than any free-format frame
+  const unsigned char* end = base_ + length_ - HEADER_BYTES;
+  for (const unsigned char* q = p + 24; q < end && q < p + REACH; ++q)
+    if (q[0] == 0xFF && headerWordAt(q) == word) return true;
+  return false;
+}
+
 bool MpegScan::findFirstFrame(std::uint32_t from) {
   for (std::uint64_t pos = from; pos + MPEG_SCAN_HEADROOM <= length_; ++pos) {
     const unsigned char* p = base_ + pos;
     if (p[0] != 0xFF || (p[1] & 0xE6) != 0xE2) continue;
     const std::uint32_t word = headerWordAt(p);
+    if (!sawFreeFormat_ && (word & 0xF000u) == 0) sawFreeFormat_ = freeFormatAt(p);
     if (isUsableLayer3Header(word)) {
       const MpegHeader h = decodeMpegHeader(word);
       referenceWord_ = word;
@@ -92,7 +111,8 @@ bool MpegScan::findFirstFrame(std::uint32_t from) {
       const std::uint64_t next = pos + length25;
       if (next + MPEG_SCAN_HEADROOM <= length_) {
         const std::uint32_t nextWord = headerWordAt(base_ + next);
-        if (nextWord == word || isMpeg25Layer3Header(nextWord, nullptr)) return false;
+        if (nextWord == word || isMpeg25Layer3Header(nextWord, nullptr))
+          return refuse(&refusal_, ImportReason::Mpeg25);
       }
       clearReference();
     }
@@ -131,10 +151,15 @@ bool MpegScan::resynchronise(std::uint32_t& pos) {
 
 bool MpegScan::record(std::uint32_t pos, std::uint32_t length) {
   if (frameCount_ % MPEG_INDEX_PAGE_ENTRIES == 0) {
-    if (pages_.size() >= MPEG_INDEX_MAX_PAGES) return false;
+    // The index grows with the stream; when memory runs out the whole scan
+    // fails rather than leave the track silently shorter than the file.
     std::unique_ptr<MpegIndexPage> page(new (std::nothrow) MpegIndexPage());
-    if (!page) return false;
-    pages_.push_back(std::move(page));
+    if (!page) return refuse(&refusal_, ImportReason::NoMemory);
+    try {
+      pages_.push_back(std::move(page));
+    } catch (const std::bad_alloc&) {
+      return refuse(&refusal_, ImportReason::NoMemory);
+    }
   }
   const std::uint32_t slot = frameCount_ % MPEG_INDEX_PAGE_ENTRIES;
   pages_.back()->starts[slot] = base_ + pos;

@@ -9,12 +9,11 @@
 #include <memory>
 #include <vector>
 
+#include "audiofile/import_refusal.h"
+
 namespace audiofile {
 
 inline constexpr std::uint32_t MPEG_INDEX_PAGE_ENTRIES = 1024;
-inline constexpr std::uint32_t MPEG_INDEX_MAX_PAGES = 128;
-inline constexpr std::uint32_t MPEG_INDEX_MAX_FRAMES =
-    MPEG_INDEX_PAGE_ENTRIES * MPEG_INDEX_MAX_PAGES;
 // Bytes that must follow a candidate first header and its confirming neighbour.
 inline constexpr std::uint32_t MPEG_SCAN_HEADROOM = 24;
 
@@ -25,20 +24,21 @@ struct MpegIndexPage {
 
 class MpegScan {
  public:
-  // Scans length bytes at base. Returns the number of index pages in use, 0
-  // when there is no usable stream (no confirmed first frame, an MPEG-2.5
-  // stream, or not a single frame). May be called once per object.
+  // Scans length bytes at base and indexes every frame of the stream. Returns
+  // the number of index pages in use, 0 when there is no usable stream (no
+  // confirmed first frame, a free-format or MPEG-2.5 stream, a single frame)
+  // or memory for the index ran out; refusal() then says which. May be
+  // called once per object.
   std::uint32_t scan(const unsigned char* base, std::uint32_t length);
+  const ImportRefusal& refusal() const { return refusal_; }
 
   std::uint32_t rate() const { return rate_; }
   std::uint32_t channels() const { return channels_; }
   bool mpeg1() const { return mpeg1_; }
   std::uint32_t frameCount() const { return frameCount_; }
   std::uint32_t pageCount() const { return static_cast<std::uint32_t>(pages_.size()); }
-  // Decoded size in bytes and sample frames; one frame less than indexed,
-  // because the decoder's output lags its input by a frame.
-  std::uint32_t totalBytes() const { return totalBytes_; }
-  std::uint32_t frames() const { return frames_; }
+  // Decoded length in sample frames: every indexed frame's samples.
+  std::uint64_t frames() const { return frames_; }
   // Offset of the first frame's header from base.
   std::uint32_t firstFrameOffset() const { return firstFrame_; }
 
@@ -62,6 +62,7 @@ class MpegScan {
   bool record(std::uint32_t pos, std::uint32_t length);
   std::uint32_t& lastLength();
   void clearReference();
+  bool freeFormatAt(const unsigned char* p) const;
 
   const unsigned char* base_ = nullptr;
   std::uint32_t length_ = 0;
@@ -76,8 +77,9 @@ class MpegScan {
   std::uint32_t firstFrame_ = 0;
   std::uint32_t frameCount_ = 0;
   std::vector<std::unique_ptr<MpegIndexPage>> pages_;
-  std::uint32_t totalBytes_ = 0;
-  std::uint32_t frames_ = 0;
+  std::uint64_t frames_ = 0;
+  ImportRefusal refusal_;
+  bool sawFreeFormat_ = false;
 };
 
 }  // namespace audiofile

@@ -8,17 +8,23 @@
 // converterWindow is the two-frame window the rate converter refills one
 // frame at a time. The track reader and the rate converter see it only
 // through that interface.
+//
+// An encoder's tag frame is not decoded, and where it states the encoder's
+// delay and padding those samples, and the decoder's own delay, are left out,
+// so the track has the length and timing of what was encoded.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 
+#include "audiofile/import_refusal.h"
 #include "audiofile/source_stream.h"
 
 namespace audiofile {
 
 // `data` points into the mapped file, which outlives the source. None when the
-// stream holds no usable frame or memory runs out.
-std::unique_ptr<SourceStream> openMpegSource(const unsigned char* data, std::size_t size);
+// stream holds no usable frame or memory runs out; `why` then says which.
+std::unique_ptr<SourceStream> openMpegSource(const unsigned char* data, std::size_t size,
+                                             ImportRefusal* why = nullptr);
 
 }  // namespace audiofile

@@ -1,5 +1,8 @@
-// The PCM WAV source: blocks copied straight out of the mapped data chunk, and
-// a converter window that is that same data chunk, read without a copy.
+// The PCM WAV source. 16-bit data is read straight out of the mapped data
+// chunk: blocks are copied from it and the converter's window is the chunk
+// itself. Other sample formats are converted to 16 bits as they are read:
+// blocks directly, and the converter's window a buffer refilled a stretch at a
+// time with the last samples carried over.
 #pragma once
 
 #include <memory>
@@ -20,14 +23,16 @@ class PcmSource final : public SourceStream, private ConverterWindow {
  private:
   explicit PcmSource(const WavDescription& wav);
 
+  bool converted() const { return wav_.encoding != SampleEncoding::Int16; }
   bool reset(std::uint32_t history) override;
-  const unsigned char* samples() const override { return wav_.dataStart; }
+  const unsigned char* samples() const override;
   std::int64_t limit() const override { return limit_; }
-  // The whole data chunk is in the window from the start: nothing follows it.
-  bool refill() override { return false; }
+  bool refill() override;
 
   WavDescription wav_;
   std::int64_t limit_ = -1;
+  std::uint32_t history_ = 0;
+  std::unique_ptr<std::int16_t[]> window_;
 };
 
 }  // namespace audiofile

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "audiofile/converter_window.h"
+#include "audiofile/mpeg_tag.h"
 
 namespace audiofile {
 
@@ -20,6 +21,11 @@ struct SourceFormat {
   // MPEG sources: 1 for MPEG-1, 2 for MPEG-2, and the frames the scan indexed.
   std::uint32_t mpegVersion = 0;
   std::uint32_t indexedFrames = 0;
+  // MPEG sources: the encoder's tag frame, and the delay and padding its LAME
+  // extension states (trimmed, with the decoder's own delay, from `frames`).
+  MpegTagKind mpegTag = MpegTagKind::None;
+  std::uint32_t encoderDelay = 0;
+  std::uint32_t encoderPadding = 0;
 };
 
 class SourceStream {

@@ -1,5 +1,8 @@
 #include "audiofile/track_loader.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <new>
 
 #include "audiofile/audiofile_constants.h"
@@ -9,23 +12,72 @@
 namespace audiofile {
 
 namespace {
+
 constexpr std::uint64_t MAX_TRACK_FRAMES = 0xFFFFFFFFull;
+
+LoadStatus failed(ImportRefusal* why, ImportReason reason, std::uint32_t detail = 0) {
+  refuse(why, reason, detail);
+  return refusalStatus(ImportRefusal{reason, detail});
 }
 
-LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observer) {
-  std::unique_ptr<platform::MappedFile> file = platform::MappedFile::map(path);
-  if (!file || file->size() < MIN_TRACK_FILE_SIZE) return LoadStatus::Unreadable;
+// Why a file cannot be mapped at all: missing, not permitted, a folder, empty.
+ImportRefusal unmappableReason(const char* path) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return {ImportReason::NotFound, 0};
+  if (!ec && status.type() != std::filesystem::file_type::regular)
+    return {ImportReason::NotAFile, 0};
+  if (!ec && std::filesystem::file_size(path, ec) == 0 && !ec) return {ImportReason::TooShort, 0};
+  errno = 0;
+  if (std::FILE* f = std::fopen(path, "rb")) {
+    std::fclose(f);
+    return {ImportReason::CannotRead, 0};
+  }
+  if (errno == EACCES || errno == EPERM) return {ImportReason::NoPermission, 0};
+  if (errno == ENOENT) return {ImportReason::NotFound, 0};
+  return {ImportReason::CannotRead, 0};
+}
 
+}  // namespace
+
+std::unique_ptr<TrackReader> openTrackFile(const char* path, ImportRefusal& why) {
+  why = ImportRefusal{};
+  std::unique_ptr<platform::MappedFile> file = platform::MappedFile::map(path);
+  if (!file || file->size() == 0) {
+    why = unmappableReason(path);
+    return nullptr;
+  }
+  if (file->size() < MIN_TRACK_FILE_SIZE) {
+    refuse(&why, ImportReason::TooShort);
+    return nullptr;
+  }
   std::unique_ptr<TrackReader> reader(new (std::nothrow) TrackReader(std::move(file)));
-  if (!reader) return LoadStatus::NoMemory;
-  if (!reader->open()) return LoadStatus::Unreadable;
+  if (!reader) {
+    refuse(&why, ImportReason::NoMemory);
+    return nullptr;
+  }
+  if (!reader->open()) {
+    why = reader->refusal();
+    return nullptr;
+  }
+  return reader;
+}
+
+LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observer,
+                     ImportRefusal* why) {
+  ImportRefusal refusal;
+  std::unique_ptr<TrackReader> reader = openTrackFile(path, refusal);
+  if (!reader)
+    return failed(why,
+                  refusal.reason == ImportReason::None ? ImportReason::CannotRead : refusal.reason,
+                  refusal.detail);
 
   const std::uint32_t channels = reader->channels();
   const std::uint64_t blockBytes = reader->bytesPerBlock();
   const std::uint64_t totalBytes = reader->blockCount() * blockBytes;
-  if (totalBytes / 2 / channels > MAX_TRACK_FRAMES) return LoadStatus::NoMemory;
+  if (totalBytes / 2 / channels > MAX_TRACK_FRAMES) return failed(why, ImportReason::TooLong);
   std::unique_ptr<std::int16_t[]> samples(new (std::nothrow) std::int16_t[totalBytes / 2]);
-  if (!samples) return LoadStatus::NoMemory;
+  if (!samples) return failed(why, ImportReason::NoMemory);
   if (observer != nullptr) observer->loadStarted(samples.get(), channels, totalBytes);
 
   std::uint64_t produced = 0;
@@ -41,6 +93,12 @@ LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observe
   track.channels = channels;
   track.frameCount = static_cast<std::uint32_t>(produced / 2 / channels);
   return LoadStatus::Loaded;
+}
+
+LoadStatus refusalStatus(const ImportRefusal& why) {
+  return why.reason == ImportReason::NoMemory || why.reason == ImportReason::TooLong
+             ? LoadStatus::NoMemory
+             : LoadStatus::Unreadable;
 }
 
 const char* loadStatusMessage(LoadStatus status) {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "audiofile/import_refusal.h"
+
 namespace audiofile {
 
 enum class LoadStatus {
@@ -49,8 +51,20 @@ class LoadObserver {
   }
 };
 
-// Replaces `track` only when the load succeeds.
-LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observer = nullptr);
+// Replaces `track` only when the load succeeds. On Unreadable and NoMemory
+// `why` (when given) says why the file was refused.
+LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observer = nullptr,
+                     ImportRefusal* why = nullptr);
+
+class TrackReader;
+
+// Maps `path` and opens a track reader on it, as a load does before it reads
+// anything; none, with the reason in `why`, when the file is refused.
+std::unique_ptr<TrackReader> openTrackFile(const char* path, ImportRefusal& why);
+
+// The status a refusal ends a load with: NoMemory for memory and a track too
+// long to count, Unreadable for everything else.
+LoadStatus refusalStatus(const ImportRefusal& why);
 
 // The program's message for a failed load (empty for Loaded and Cancelled).
 const char* loadStatusMessage(LoadStatus status);

@@ -17,8 +17,14 @@ void TrackReader::close() {
 }
 
 bool TrackReader::open() {
-  if (file_ && file_->size() > 0) source_ = openTrackSource(file_->data(), file_->size());
+  refusal_ = ImportRefusal{};
+  if (file_ && file_->size() > 0) {
+    source_ = openTrackSource(file_->data(), file_->size(), &refusal_);
+  } else {
+    refuse(&refusal_, ImportReason::CannotRead);
+  }
   if (!source_ || source_->blockCount == 0) {
+    if (source_) refuse(&refusal_, ImportReason::EmptyData);
     source_.reset();
     close();
     return false;

@@ -20,8 +20,9 @@ class TrackReader {
   TrackReader& operator=(const TrackReader&) = delete;
 
   // Opens the source. True when blocks can be read; on false the mapped file
-  // has already been closed.
+  // has already been closed and refusal() says why.
   bool open();
+  const ImportRefusal& refusal() const { return refusal_; }
 
   // Reads the next block into `dest` (bytesPerBlock() bytes) and returns
   // bytesPerBlock(), or 0 when the source had nothing more. `ended` is set
@@ -45,6 +46,7 @@ class TrackReader {
   std::uint64_t blockCount_ = 0;
   std::uint64_t nextBlock_ = 0;
   bool ended_ = false;
+  ImportRefusal refusal_;
 };
 
 }  // namespace audiofile

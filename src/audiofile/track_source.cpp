@@ -16,14 +16,26 @@ namespace {
 // The fewest source frames the converter's 4-point window can work on.
 constexpr std::uint32_t MIN_CONVERTED_FRAMES = 3;
 
-std::unique_ptr<SourceStream> openStream(const unsigned char* file, std::size_t size) {
+std::unique_ptr<SourceStream> openStream(const unsigned char* file, std::size_t size,
+                                         ImportRefusal* why) {
   if (size >= 4 && std::memcmp(file, "RIFF", 4) == 0) {
     WavDescription wav;
-    if (!parseWavHeader(file, size, wav)) return nullptr;
-    if (wav.kind == KIND_PCM) return PcmSource::create(wav);
-    return openMpegSource(wav.dataStart, static_cast<std::size_t>(wav.dataEnd - wav.dataStart));
+    if (!parseWavHeader(file, size, wav, why)) return nullptr;
+    if (wav.kind == KIND_PCM) {
+      std::unique_ptr<SourceStream> pcm = PcmSource::create(wav);
+      if (!pcm) refuse(why, ImportReason::NoMemory);
+      return pcm;
+    }
+    return openMpegSource(wav.dataStart, static_cast<std::size_t>(wav.dataEnd - wav.dataStart),
+                          why);
   }
-  return openMpegSource(file, size);
+  return openMpegSource(file, size, why);
+}
+
+std::unique_ptr<TrackSource> refused(ImportRefusal* why, ImportReason reason,
+                                     std::uint32_t detail = 0) {
+  refuse(why, reason, detail);
+  return nullptr;
 }
 
 }  // namespace
@@ -40,25 +52,30 @@ std::uint32_t TrackSource::readBlock(std::int16_t* dest) {
   }
 }
 
-std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size) {
-  if (file == nullptr || size == 0) return nullptr;
+std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size,
+                                             ImportRefusal* why) {
+  if (file == nullptr || size == 0) return refused(why, ImportReason::TooShort);
   std::unique_ptr<TrackSource> source(new (std::nothrow) TrackSource);
-  if (!source) return nullptr;
-  source->stream = openStream(file, size);
+  if (!source) return refused(why, ImportReason::NoMemory);
+  source->stream = openStream(file, size, why);
   if (!source->stream) return nullptr;
   const SourceFormat& format = source->stream->format();
   source->format = format;
-  if (format.kind == KIND_NONE || format.frames == 0 || format.channels == 0 ||
-      format.channels > 2 || format.rate == 0)
-    return nullptr;
+  if (format.kind == KIND_NONE || format.frames == 0) return refused(why, ImportReason::EmptyData);
+  if (format.channels == 0 || format.channels > 2)
+    return refused(why, ImportReason::Channels, format.channels);
+  if (format.rate == 0) return refused(why, ImportReason::NoRate);
 
   if (format.rate != TRACK_RATE) {
-    if (format.frames < MIN_CONVERTED_FRAMES) return nullptr;
+    if (format.frames < MIN_CONVERTED_FRAMES) {
+      return refused(
+          why, format.kind == KIND_MPEG ? ImportReason::TooFewFrames : ImportReason::EmptyData);
+    }
     source->upRatio = static_cast<double>(TRACK_RATE) / format.rate;
     source->downRatio = static_cast<double>(format.rate) / TRACK_RATE;
     source->converter = RateConverter::create(source->stream->converterWindow(), format.channels,
                                               format.frames, source->upRatio, source->downRatio);
-    if (!source->converter) return nullptr;
+    if (!source->converter) return refused(why, ImportReason::NoMemory);
     source->readMode = READ_CONVERTED;
     source->outputFrames = source->converter->outputTotal();
   } else {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "audiofile/import_refusal.h"
 #include "audiofile/rate_converter.h"
 #include "audiofile/source_stream.h"
 
@@ -34,10 +35,12 @@ struct TrackSource {
   std::uint32_t readBlock(std::int16_t* dest);
 };
 
-// Opens the source over the whole mapped file. None when the file is refused
-// (a RIFF file the WAV parser refuses is not retried as MPEG), holds no frames,
-// would leave no room for the converter's 4-point window (fewer than 3 frames
-// at another rate), or memory runs out.
-std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size);
+// Opens the source over the whole mapped file. None, with the reason in `why`
+// when given, when the file is refused (a RIFF file the WAV parser refuses is
+// not retried as MPEG), holds no frames, would leave no room for the
+// converter's 4-point window (fewer than 3 frames at another rate), or memory
+// runs out.
+std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size,
+                                             ImportRefusal* why = nullptr);
 
 }  // namespace audiofile

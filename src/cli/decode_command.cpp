@@ -3,7 +3,9 @@
 // written under a temporary name beside OUT and renamed when it is complete,
 // so OUT is never left half-written: a failed or interrupted write removes the
 // temporary file and leaves any earlier OUT as it was.
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "cli/cli_command.h"
 #include "cli/track_io.h"
@@ -39,6 +41,12 @@ int runDecode(const Args& args) {
     fail("usage: cantora-cli decode FILE -o OUT.wav");
     return EXIT_USAGE;
   }
+  // Writing over the input would replace the file being decoded with the track.
+  std::error_code ec;
+  if (std::filesystem::equivalent(input, output, ec) && !ec) {
+    fail("decode: " + output + " is the input file; choose another output name");
+    return EXIT_USAGE;
+  }
 
   InterruptGuard guard;
   audiofile::LoadedTrack track;
@@ -49,12 +57,13 @@ int runDecode(const Args& args) {
 const CliCommand DECODE{
     "decode", "decode FILE -o OUT.wav    import a WAV or MP3 file as a 44100 Hz WAV track",
     "usage: cantora-cli decode FILE -o OUT.wav\n\n"
-    "Imports FILE exactly as the desktop program loads a track (16-bit PCM WAV at\n"
+    "Imports FILE exactly as the desktop program loads a track (PCM or float WAV at\n"
     "any rate, or MPEG audio; converted to 44100 Hz, one or two channels as in the\n"
     "file, padded with silence to a whole number of 4608-frame blocks) and writes\n"
     "the track to OUT.wav as 16-bit PCM WAV.\n\n"
     "options:\n"
-    "  -o, --output OUT.wav  the file to write (replaced if it exists)\n\n"
+    "  -o, --output OUT.wav  the file to write (replaced if it exists; never FILE\n"
+    "                        itself)\n\n"
     "OUT is written under a temporary name beside it and renamed when complete;\n"
     "on any failure or interruption nothing is left behind and an existing OUT\n"
     "is kept. Exit status 0 on success, 1 on failure, 2 on a usage error, 130\n"

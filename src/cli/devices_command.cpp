@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
+#include "cli/track_io.h"
 #include "host/hostkit.h"
 #ifndef _WIN32
 #include "platform/driver_catalogue.h"
@@ -16,8 +17,10 @@ namespace {
 constexpr int NAME_LIST_BYTES = 2048;
 
 int runDevices(const cli::Args& args) {
-  if (!args.empty())
-    return cli::fail("devices takes no arguments (try cantora-cli devices --help)");
+  if (!args.empty()) {
+    cli::fail("devices takes no arguments (try cantora-cli devices --help)");
+    return cli::EXIT_USAGE;
+  }
   char names[NAME_LIST_BYTES] = {};
   const std::int32_t count = HostkitListDevices(names, sizeof names);
   if (count <= 0) {

@@ -7,13 +7,15 @@
 
 #include "cli/cli_command.h"
 #include "platform/command_line.h"
+#include "platform/version.h"
 
 namespace {
 
 void printUsage(std::FILE* out) {
   std::fprintf(out,
                "usage: cantora-cli COMMAND [ARGS...]\n"
-               "       cantora-cli COMMAND --help\n\n"
+               "       cantora-cli COMMAND --help\n"
+               "       cantora-cli --help | --version\n\n"
                "Cantora's command-line companion: the desktop program's import, analysis,\n"
                "tuning and audio devices, for batch work.\n\ncommands:\n");
   for (const cli::CliCommand* c : cli::commands()) std::fprintf(out, "  %s\n", c->synopsis);
@@ -32,6 +34,10 @@ int main(int argc, char** argv) {
   if (std::strcmp(name, "-h") == 0 || std::strcmp(name, "--help") == 0 ||
       std::strcmp(name, "help") == 0) {
     printUsage(stdout);
+    return 0;
+  }
+  if (std::strcmp(name, "--version") == 0) {
+    std::puts("cantora-cli " CANTORA_VERSION);
     return 0;
   }
   const cli::CliCommand* command = cli::findCommand(name);

@@ -1,5 +1,7 @@
 // A progress bar on stderr for long reads and writes, drawn only when stderr is
-// a terminal so that scripts and logs get no control characters.
+// a terminal so that scripts and logs get no control characters. The line is
+// kept narrower than the terminal, so it never wraps onto a second line that
+// the next redraw could not clear.
 #pragma once
 
 #include <cstdint>
@@ -25,5 +27,9 @@ class ProgressBar {
   bool enabled_;
   int shownPercent_ = -1;
 };
+
+// The text of one redraw for a terminal `columns` wide: a carriage return, then
+// "LABEL [####....]  42%" shortened to fit in columns - 1.
+std::string progressLine(const std::string& label, int percent, int columns);
 
 }  // namespace cli

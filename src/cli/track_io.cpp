@@ -106,11 +106,19 @@ bool interrupted() {
   return interruptedFlag != 0;
 }
 
+std::string importFailure(const std::string& path, audiofile::LoadStatus status,
+                          const audiofile::ImportRefusal& why) {
+  std::string line = path + ": " + audiofile::loadStatusMessage(status);
+  const std::string reason = audiofile::importReasonText(why);
+  return reason.empty() ? line : line + " (" + reason + ")";
+}
+
 int importTrack(const std::string& path, audiofile::LoadedTrack& track) {
   audiofile::LoadStatus status;
+  audiofile::ImportRefusal why;
   {
     ReadProgress progress;
-    status = audiofile::loadTrack(path.c_str(), track, &progress);
+    status = audiofile::loadTrack(path.c_str(), track, &progress, &why);
   }
   switch (status) {
     case audiofile::LoadStatus::Loaded:
@@ -119,7 +127,7 @@ int importTrack(const std::string& path, audiofile::LoadedTrack& track) {
       fail("interrupted; nothing was written");
       return EXIT_INTERRUPTED;
     default:
-      return fail(path + ": " + audiofile::loadStatusMessage(status));
+      return fail(importFailure(path, status, why));
   }
 }
 

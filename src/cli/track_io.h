@@ -31,6 +31,10 @@ bool interrupted();
 // the exit status (EXIT_INTERRUPTED when a signal stopped the read).
 int importTrack(const std::string& path, audiofile::LoadedTrack& track);
 
+// The error line of a refused import: "PATH: MESSAGE (REASON)".
+std::string importFailure(const std::string& path, audiofile::LoadStatus status,
+                          const audiofile::ImportRefusal& why);
+
 // Writes the whole track to `out` as 16-bit PCM WAV through a temporary file
 // beside it, renamed when complete; a failed or interrupted write removes the
 // temporary and keeps any earlier `out`. Returns the exit status.

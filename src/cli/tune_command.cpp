@@ -23,25 +23,65 @@ constexpr int MAX_GRACE = 250;
 constexpr int GRACE_STEP = 10;
 constexpr int DEFAULT_GRACE = 40;  // where the dialog's slider starts
 
-// The pitch classes by their dialog names (index = semitones above A), and
-// the sharp spellings also taken.
-constexpr std::array<std::string_view, 12> NOTE_NAMES = {"A",  "Bb", "B", "C",  "Db", "D",
-                                                         "Eb", "E",  "F", "Gb", "G",  "Ab"};
-constexpr std::array<std::string_view, 12> SHARP_NAMES = {"",   "A#", "", "",   "C#", "",
-                                                          "D#", "",   "", "F#", "",   "G#"};
+// Semitones above A of the natural notes A to G.
+constexpr std::array<int, 7> NATURAL = {0, 2, 3, 5, 7, 8, 10};
 
-// A pitch class from its name: the letter in either case, then "b" or "#".
-int noteIndex(std::string_view name) {
-  if (name.empty()) return -1;
-  std::string canonical(name);
-  canonical[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(canonical[0])));
-  for (int i = 0; i < 12; ++i)
-    if (canonical == NOTE_NAMES[i] || canonical == SHARP_NAMES[i]) return i;
-  return -1;
+// Takes `sign` from the front of `rest` when it is there.
+bool take(std::string_view& rest, std::string_view sign) {
+  if (rest.substr(0, sign.size()) != sign) return false;
+  rest.remove_prefix(sign.size());
+  return true;
 }
 
-// "C,E,G" or "C E G" into the twelve flags; false with `error` set on a name
-// that is no note.
+// The pitch class (semitones above A) of one spelling: a letter A to G, any
+// number of sharps (#, s or the sharp sign) or flats (b, f or the flat sign),
+// then an octave number, which is ignored since the notes hold in every
+// octave. Case does not matter: C#, Cs, cs4, Db, DB, Bb3, Cb and E# are all
+// taken. -1 when it is no note.
+int spellingClass(std::string_view name) {
+  if (name.empty()) return -1;
+  const int letter = std::tolower(static_cast<unsigned char>(name[0])) - 'a';
+  if (letter < 0 || letter >= static_cast<int>(NATURAL.size())) return -1;
+  int semitones = NATURAL[letter];
+  std::string_view rest = name.substr(1);
+  for (;;) {
+    if (take(rest, "\u266F")) {
+      ++semitones;
+    } else if (take(rest, "\u266D")) {
+      --semitones;
+    } else if (rest.empty()) {
+      break;
+    } else {
+      const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0])));
+      if (c == '#' || c == 's')
+        ++semitones;
+      else if (c == 'b' || c == 'f')
+        --semitones;
+      else
+        break;
+      rest.remove_prefix(1);
+    }
+  }
+  if (!rest.empty()) {
+    take(rest, "-");  // octave -1
+    if (rest.empty()) return -1;
+    for (char c : rest)
+      if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
+  }
+  return (semitones % 12 + 12) % 12;
+}
+
+// The pitch class of a note name, which may give two spellings of one note
+// joined by '/' as the readout shows them ("C#4/Db4"); -1 when it is no note.
+int noteClass(std::string_view name) {
+  const std::size_t slash = name.find('/');
+  const int first = spellingClass(name.substr(0, slash));
+  if (slash == std::string_view::npos || first < 0) return first;
+  return noteClass(name.substr(slash + 1)) == first ? first : -1;
+}
+
+// "C,E,G" or "C E G" into the twelve flags; false with `error` naming the
+// first name that is no note.
 bool parseNotes(const std::string& list, tuning::EngineParams& params, std::string& error) {
   std::size_t at = 0;
   while (at < list.size()) {
@@ -49,10 +89,10 @@ bool parseNotes(const std::string& list, tuning::EngineParams& params, std::stri
     const std::string name = list.substr(at, end == std::string::npos ? end : end - at);
     at = end == std::string::npos ? list.size() : end + 1;
     if (name.empty()) continue;
-    const int index = noteIndex(name);
+    const int index = noteClass(name);
     if (index < 0) {
-      error =
-          "unknown note '" + name + "' (notes: A Bb B C Db D Eb E F Gb G Ab, or A# C# D# F# G#)";
+      error = "'" + name + "' is no note (a letter A to G, then # or b, s or f, and an octave if " +
+              "you like: C, C#, Db, cs4)";
       return false;
     }
     params.noteEnabled[index] = true;
@@ -147,12 +187,13 @@ const CliCommand TUNE{
     "track to OUT.wav as 16-bit PCM WAV.\n\n"
     "options:\n"
     "  -o, --output OUT.wav  the file to write (replaced if it exists)\n"
-    "  --notes LIST      the allowed notes, e.g. C,D,E,F,G,A,B or \"C E G\": A Bb B C\n"
-    "                    Db D Eb E F Gb G Ab (A# C# D# F# G# also taken). Sung\n"
-    "                    pitches move to the nearest allowed note; with none\n"
-    "                    allowed, to the nearest semitone\n"
-    "  --shift N         transpose by N semitones, -12 to 12 (default 0). The level\n"
-    "                    follows 1/ratio: about -6 dB at +12, +6 dB at -12\n"
+    "  --notes LIST      the allowed notes, e.g. C,D,E,F,G,A,B or \"C E G\", in any\n"
+    "                    spelling and case: C# Cs Db DB, with or without an octave\n"
+    "                    (C#4), which is ignored. Sung pitches move to the nearest\n"
+    "                    allowed note in any octave; with none allowed, to the\n"
+    "                    nearest semitone\n"
+    "  --shift N         transpose by N semitones, -12 to 12 (default 0); the level\n"
+    "                    is kept\n"
     "  --grace MS        0 to 250 in steps of 10 (default 40): the time in which\n"
     "                    about 23/24 of a pitch difference is corrected; 0 corrects\n"
     "                    at once\n"

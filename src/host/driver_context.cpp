@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "host/host_constants.h"
 
@@ -15,6 +16,18 @@ namespace {
 
 std::atomic<EngineState*> currentEngine{nullptr};
 std::atomic<DriverResetHandler> resetHandler{nullptr};
+// Reset requests between reading the engine and returning from the handler;
+// an engine is freed only when none is left.
+std::atomic<int> messagesInFlight{0};
+// Engines of drivers that failed to stop: a switch may still be inside one,
+// so they are kept, reachable from here, for the rest of the process.
+std::atomic<EngineState*> retiredEngines{nullptr};
+
+void retire(EngineState* engine) {
+  engine->retiredNext = retiredEngines.load();
+  while (!retiredEngines.compare_exchange_weak(engine->retiredNext, engine)) {
+  }
+}
 
 std::int32_t formatOfType(std::int32_t type) {
   switch (type) {
@@ -76,8 +89,15 @@ void engineBufferSwitch(std::int32_t halfIndex, std::int32_t /*directProcess*/) 
   EngineState* engine = currentEngine.load(std::memory_order_acquire);
   if (engine == nullptr) return;
   const std::int32_t half = halfIndex & 1;
-  {
-    std::lock_guard guard(engine->lock);
+  // The audio thread never waits: the lock is busy only while the
+  // application's thread attaches or detaches a port, and that buffer is
+  // silence.
+  std::unique_lock guard(engine->lock, std::try_to_lock);
+  if (!guard.owns_lock()) {
+    for (std::int32_t j = 0; j < engine->bufferCount; ++j) {
+      if (engine->bufferInfos[j].isInput == 0) zeroHalf(*engine, j, half);
+    }
+  } else {
     for (std::int32_t k = 0; k < engine->attachedPorts && k < engine->portCapacity; ++k) {
       HostPort* port = engine->ports[k];
       if (port == nullptr) break;
@@ -94,6 +114,7 @@ void engineBufferSwitch(std::int32_t halfIndex, std::int32_t /*directProcess*/) 
         port->countIdleSwitch();
       }
     }
+    guard.unlock();
   }
   if (engine->outputReadySupported && engine->driver != nullptr) engine->driver->outputReady();
 }
@@ -119,10 +140,14 @@ std::int32_t engineAsioMessage(std::int32_t selector, std::int32_t value, void* 
     case drivers::MESSAGE_ENGINE_VERSION:
       return 2;
     case drivers::MESSAGE_RESET_REQUEST: {
-      // the host has no window of its own: the application decides what to do
-      EngineState* engine = currentEngine.load(std::memory_order_acquire);
+      // The host has no window of its own: the application decides what to
+      // do. Counted before the engine is read, so that destroy() waits for
+      // this call instead of freeing the engine under it.
+      messagesInFlight.fetch_add(1);
+      EngineState* engine = currentEngine.load();
       const DriverResetHandler handler = resetHandler.load();
-      if (handler != nullptr) handler(engine != nullptr ? engine->window : nullptr);
+      if (engine != nullptr && handler != nullptr) handler(engine->window);
+      messagesInFlight.fetch_sub(1);
       return 1;
     }
     case drivers::MESSAGE_BUFFER_SIZE_CHANGE:
@@ -321,19 +346,28 @@ void DriverContext::detachPort(HostPort* port) {
 }
 
 void DriverContext::destroy() {
+  bool stopped = true;
   if (driver_ != nullptr) {
-    if (started_) driver_->stop();
+    if (started_) stopped = driver_->stop() == drivers::DRIVER_OK;
     started_ = false;
-    if (buffersCreated_) driver_->disposeBuffers();
+    // A driver that did not stop may still be inside a switch, which writes
+    // into its buffers: they stay.
+    if (buffersCreated_ && stopped) driver_->disposeBuffers();
     buffersCreated_ = false;
   }
   if (engine_) {
     EngineState* expected = engine_.get();
     currentEngine.compare_exchange_strong(expected, nullptr);
-    if (engine_->ports) {
-      for (std::int32_t k = 0; k < engine_->portCapacity; ++k) delete engine_->ports[k];
+    while (messagesInFlight.load() != 0) std::this_thread::yield();
+    if (!stopped) {
+      // leaking the engine and its ports is better than a switch in freed memory
+      retire(engine_.release());
+    } else {
+      if (engine_->ports) {
+        for (std::int32_t k = 0; k < engine_->portCapacity; ++k) delete engine_->ports[k];
+      }
+      engine_.reset();
     }
-    engine_.reset();
   }
   driver_ = nullptr;
   initialised_ = false;

@@ -38,11 +38,12 @@ struct EngineState {
   std::unique_ptr<drivers::AsioBufferInfo[]> bufferInfos;
   std::unique_ptr<drivers::AsioChannelInfo[]> channelInfos;
   std::int32_t sampleFormat = 0;
-  std::mutex lock;  // guards the port table and every buffer switch
+  std::mutex lock;  // guards the port table and every buffer switch (which only tries it)
   std::uint32_t bufferBytes = 0;
   std::uint16_t attachedPorts = 0;
   ModeFlags flags;
   drivers::AsioDriver* driver = nullptr;
+  EngineState* retiredNext = nullptr;  // kept after its driver failed to stop
 };
 
 // Called, on a driver thread, when the driver asks for a reset; it must not
@@ -65,7 +66,10 @@ class DriverContext {
   // attachment starts the driver.
   HostPort* attachPort(std::int32_t index, platform::Event* event);
   void detachPort(HostPort* port);
-  // Stops the driver, disposes its buffers and destroys the attached ports.
+  // Stops the driver, disposes its buffers and destroys the attached ports;
+  // returns when no reset request is using the engine any more. When the
+  // driver fails to stop, a switch may still run: its buffers are not
+  // disposed and the engine and ports are kept for the rest of the process.
   void destroy();
 
   std::int32_t sampleRate();

@@ -254,7 +254,14 @@ void HostPort::zeroOutputs(const TransferSet& transfer) {
 void HostPort::process(const TransferSet& transfer) {
   bool usedUp = false;
   {
-    std::lock_guard guard(lock_);
+    // The audio thread never waits: the lock is busy only while the
+    // application's thread links, unlinks or resets headers, and then this
+    // buffer plays silence and reads no input.
+    std::unique_lock guard(lock_, std::try_to_lock);
+    if (!guard.owns_lock()) {
+      zeroOutputs(transfer);
+      return;
+    }
     const auto submitted = [](const BufferHeader* h) {
       return h != nullptr && h->state() == HEADER_SUBMITTED;
     };

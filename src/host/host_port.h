@@ -57,7 +57,8 @@ class HostPort {
   // Destruction waits until no switch is inside the port.
   virtual ~HostPort();
 
-  // One buffer switch for a running port (driver thread, engine lock held).
+  // One buffer switch for a running port (driver thread, engine lock held);
+  // never waits for the port lock.
   void process(const TransferSet& transfer);
 
   // A stopped port's outputs are zeroed on its first few switches only; the

@@ -43,7 +43,8 @@ std::int32_t HostkitBufferSize();    // the driver's preferred buffer, in frames
 void HostkitShutdown();
 
 // Called on a driver thread when the driver asks to be reset (for example
-// after its sample rate changed), with the window given to HostkitInit. The
+// after its sample rate changed, or when its server has gone away), with the
+// window given to HostkitInit; never after HostkitShutdown has returned. The
 // handler must return at once: post a message and advise a restart.
 using HostkitResetHandler = void (*)(void* window);
 void HostkitSetResetHandler(HostkitResetHandler handler);

@@ -51,6 +51,10 @@ void PortClient::deliver() {
   while (running()) {
     setup_.event->wait();
     if (!running()) break;
+    // Reset before the walk: a header used up while the walk runs sets the
+    // event again and is found by the next pass instead of waiting for the
+    // header after it.
+    setup_.event->reset();
     if (outputSide) deliverOutputs();
     int inputs = 0;
     if (inputSide) {
@@ -64,7 +68,6 @@ void PortClient::deliver() {
     }
     // a long input pass may have let output headers pile up behind it
     if (outputSide && inputs >= 2 && running()) deliverOutputs();
-    setup_.event->reset();
   }
 }
 

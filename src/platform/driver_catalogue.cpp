@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "platform/settings_file.h"
@@ -41,10 +42,17 @@ std::string driverCataloguePath() {
   }
   const std::string exe = executableDir();
   if (exe.empty()) return {};
-  // bin/ and tests/ sit next to share/; bin/bench/ one level deeper.
-  std::string candidate = parentOf(exe) + "/share/cantora/drivers.ini";
+  // The build tree keeps the installed tree's places, so the catalogue lies at
+  // the same path from bin/ in both (share/cantora/ beside bin/). tests/ sits
+  // beside bin/ too; bin/bench/ is one level deeper.
+  const auto fromFolder = [](const std::string& folder) {
+    return std::filesystem::path(folder + "/" + CANTORA_CATALOGUE_FROM_BINDIR)
+        .lexically_normal()
+        .string();
+  };
+  std::string candidate = fromFolder(exe);
   if (fileExists(candidate)) return candidate;
-  const std::string deeper = parentOf(parentOf(exe)) + "/share/cantora/drivers.ini";
+  const std::string deeper = fromFolder(parentOf(exe));
   return fileExists(deeper) ? deeper : candidate;
 }
 

@@ -17,8 +17,9 @@ inline constexpr const char* CATALOGUE_CLASS_SECTION = "classes";
 
 // The catalogue file to read: $CANTORA_DRIVER_CATALOGUE when set, else the
 // user's catalogue configHome()/cantora/drivers.ini when it exists, else the
-// default one the build wrote: share/cantora/drivers.ini above the folder of
-// the running executable (or the folder above that).
+// bundled one: share/cantora/drivers.ini beside the running executable's bin/
+// folder, in an installed tree and in the build tree alike (or one folder
+// further up, for programs in a subfolder of bin/).
 std::string driverCataloguePath();
 
 // The folder holding the running executable, empty when unknown.

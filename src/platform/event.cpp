@@ -1,33 +1,68 @@
 #include "platform/event.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <climits>
+#include <ctime>
+
 namespace platform {
 
+namespace {
+
+static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t),
+              "waiters sleep on the atomic word itself");
+
+std::uint32_t* wordOf(std::atomic<std::uint32_t>& state) {
+  return reinterpret_cast<std::uint32_t*>(&state);
+}
+
+// Sleeps while the word still holds `expected`; returns at a wake-up, a
+// change of the word, a signal or the time-out (null: none).
+void sleepWhile(std::atomic<std::uint32_t>& state, std::uint32_t expected,
+                const timespec* timeout) {
+  syscall(SYS_futex, wordOf(state), FUTEX_WAIT_PRIVATE, expected, timeout, nullptr, 0);
+}
+
+void wakeAll(std::atomic<std::uint32_t>& state) {
+  syscall(SYS_futex, wordOf(state), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+}
+
+}  // namespace
+
 void Event::set() {
-  {
-    std::lock_guard lock(mutex_);
-    set_ = true;
-  }
-  cv_.notify_all();
+  // Nobody sleeps on a set event, so only the first set after a reset wakes.
+  if (state_.exchange(1, std::memory_order_acq_rel) == 0) wakeAll(state_);
 }
 
 void Event::reset() {
-  std::lock_guard lock(mutex_);
-  set_ = false;
+  // A read-modify-write, so that a set it clears happens before the caller's
+  // next look at what that set published.
+  state_.exchange(0, std::memory_order_acq_rel);
 }
 
 bool Event::isSet() const {
-  std::lock_guard lock(mutex_);
-  return set_;
+  return state_.load(std::memory_order_acquire) != 0;
 }
 
 void Event::wait() {
-  std::unique_lock lock(mutex_);
-  cv_.wait(lock, [this] { return set_; });
+  while (state_.load(std::memory_order_acquire) == 0) sleepWhile(state_, 0, nullptr);
 }
 
 bool Event::waitFor(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(mutex_);
-  return cv_.wait_for(lock, timeout, [this] { return set_; });
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + timeout;
+  while (state_.load(std::memory_order_acquire) == 0) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return false;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds);
+    const timespec relative{static_cast<std::time_t>(seconds.count()),
+                            static_cast<long>(nanoseconds.count())};
+    sleepWhile(state_, 0, &relative);
+  }
+  return true;
 }
 
 }  // namespace platform

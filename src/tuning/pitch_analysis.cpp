@@ -12,31 +12,32 @@ namespace tuning {
 namespace {
 
 // Lag of the autocorrelation peak in minLag..maxLag-1, or 0 when there is
-// none. The search keeps the highest local peak, then settles on the shortest
-// lag whose local peak comes within LAG_PEAK_TOLERANCE of it: when the period
-// falls between two whole lags, the peak at two or three periods may top the
-// one at one period by a hair at large frame sizes.
+// none. A bright tone's peak at one period is sharp and may fall between two
+// whole lags, where the peak at two or three periods happens to be sampled
+// nearer its top: so each local peak's height is estimated by a parabola
+// through it and its neighbours, and the shortest lag whose estimate comes
+// within LAG_PEAK_SHARE of the highest one is taken.
 int findLagPeak(const TuningEngine& e, float& peakValue) {
   const float* a = e.autocorrelation.get();
-  auto isLocalPeak = [a](int m) { return a[m] > a[m - 1] && a[m] >= a[m + 1]; };
-  float best = 0.0f;
-  int lag = 0;
+  auto peakHeight = [a](int m) {
+    const double before = a[m - 1], at = a[m], after = a[m + 1];
+    // A local peak has 2*at > before + after, so the parabola opens downward.
+    const double slope = after - before;
+    return at + slope * slope / (8.0 * (2.0 * at - before - after));
+  };
+  auto isLocalPeak = [a](int m) { return a[m] > a[m - 1] && a[m] >= a[m + 1] && a[m] > 0.0f; };
+  double highest = 0.0;
+  for (int m = e.minLag; m < e.maxLag; ++m)
+    if (isLocalPeak(m)) highest = std::max(highest, peakHeight(m));
+  if (highest <= 0.0) return 0;
+  const double enough = LAG_PEAK_SHARE * highest;
   for (int m = e.minLag; m < e.maxLag; ++m) {
-    if (a[m] > best && isLocalPeak(m)) {
-      best = a[m];
-      lag = m;
+    if (isLocalPeak(m) && peakHeight(m) >= enough) {
+      peakValue = a[m];
+      return m;
     }
   }
-  if (lag == 0) return 0;
-  const double enough = LAG_PEAK_TOLERANCE * best;
-  for (int m = e.minLag; m < lag; ++m) {
-    if (a[m] >= enough && isLocalPeak(m)) {
-      lag = m;
-      break;
-    }
-  }
-  peakValue = a[lag];
-  return lag;
+  return 0;
 }
 
 // The frequency of the power spectrum's peak near sampleRate / lag, or 0 when

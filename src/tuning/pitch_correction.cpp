@@ -57,22 +57,27 @@ void refreshGrainSource(TuningEngine& e) {
   }
 }
 
-// One grain: about two output periods of the snapshot around its centre, read
-// at speed pitchRatio, shaped by the whole Hann window stretched over it, and
-// centred N/2 samples ahead of the read point.
+// One grain: about two input periods of the snapshot around its centre, read
+// at speed pitchRatio into two output periods, shaped by the whole Hann window
+// stretched over them, and centred N/2 samples ahead of the read point.
 void emitGrain(TuningEngine& e) {
   const int n = e.frameSize;
   const int mask = n - 1;  // N is a power of two
   const int half = e.halfSize;
+  // Two output periods, so that successive Hann windows overlap by half and
+  // add up to one at any ratio: the level stays that of the input. The grain
+  // reads grainSize * ratio samples of the snapshot, which must stay within it.
   std::int32_t length = 2 * e.samplesSinceGrain;
   if (length > n) length = n;
-  int grainSize = static_cast<int>(std::floor(length / static_cast<double>(e.pitchRatio)));
-  if (grainSize >= half) grainSize = half - 1;
+  int grainSize = std::min(length, half - 1);
+  const int widest = static_cast<int>((n - 2) / static_cast<double>(e.pitchRatio));
+  if (grainSize > widest) grainSize = widest;
   const int h = grainSize / 2;
   if (h == 0) return;
   const float* source = e.grainSource.get();
   const float* window = e.synthesisWindow.get();
   float* out = e.outputRing.get();
+  float* weights = e.weightRing.get();
   const double ratio = e.pitchRatio;
 
   // The window index is (N*k)/G + N/2, truncated toward zero; it is stepped
@@ -115,9 +120,8 @@ void emitGrain(TuningEngine& e) {
       v = cubic(source + idx - 1, f);
     else
       v = cosine(source[idx], idx == n - 1 ? source[0] : source[idx + 1], f);
-    const float sum =
-        static_cast<float>(static_cast<double>(out[t]) + static_cast<double>(v) * window[w]);
-    out[t] = sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
+    out[t] = static_cast<float>(static_cast<double>(out[t]) + static_cast<double>(v) * window[w]);
+    weights[t] += window[w];
     t = (t + 1) & mask;
   }
 }
@@ -187,6 +191,7 @@ void ProcessBlock(TuningEngine& e, const std::int16_t* input, std::int16_t* outp
   const int n = e.frameSize;
   float* ring = e.inputRing.get();
   float* out = e.outputRing.get();
+  float* weights = e.weightRing.get();
   for (int i = 0; i < e.hopSize; ++i) {
     ring[e.writePos] = static_cast<float>(input[i] * INPUT_SCALE);
     if (++e.writePos == n) e.writePos = 0;
@@ -196,8 +201,16 @@ void ProcessBlock(TuningEngine& e, const std::int16_t* input, std::int16_t* outp
       ComputeRatio(e);
     }
     SynthesiseSample(e);
-    output[i] = static_cast<std::int16_t>(out[e.readPos] * OUTPUT_SCALE);
+    // Where grains overlap by more than their windows' share (a long grain cut
+    // after an unvoiced stretch meets the short ones that follow), their sum is
+    // scaled back to a weight of one, so the level cannot swell; then the sum
+    // is held within full scale.
+    float y = out[e.readPos];
+    if (weights[e.readPos] > 1.0f) y /= weights[e.readPos];
+    y = y > 1.0f ? 1.0f : (y < -1.0f ? -1.0f : y);
+    output[i] = static_cast<std::int16_t>(y * OUTPUT_SCALE);
     out[e.readPos] = 0.0f;
+    weights[e.readPos] = 0.0f;
     if (++e.readPos == n) e.readPos = 0;
   }
 }

@@ -18,9 +18,8 @@ enum class TuneStatus {
   EngineFailed,  // the engine was allocated but its construction failed
 };
 
-// The region's samples of the tuned channel before the run. `samples` is the
-// run's work array: frameCount samples of the region, then zeros up to a whole
-// number of 1024-sample blocks.
+// The region's samples of the tuned channel before the run: frameCount of
+// them, from startFrame.
 struct TuneUndo {
   std::unique_ptr<std::int16_t[]> samples;
   std::int64_t startFrame = 0;
@@ -38,10 +37,12 @@ struct TuneResult {
 using TuneProgress = std::function<void(std::int64_t done, std::int64_t total)>;
 
 // Tunes frames [selStart, selEnd) of the region's channel with `params`. The
-// engine's leading silence (its latency, and silence at the start of the
-// region) is dropped, so the corrected audio lines up with the region start;
-// when the output runs short, the region's last samples keep their values. On
-// failure the track is unchanged.
+// engine is fed the track from TUNING_FRAME_SIZE frames before the region to
+// TUNING_LATENCY frames after it (zeros beyond the track), and its output is
+// read TUNING_LATENCY frames late, so the tuned audio keeps its timing and the
+// region's edges are tuned from the audio around them. Each edge is
+// cross-faded with the untouched track over TUNING_EDGE_FADE frames. Only the
+// region is written; on failure the track is unchanged.
 TuneResult TuneSelection(const EngineParams& params, const TrackSamples& track, TrackRegion region,
                          const TuneProgress& progress = {});
 

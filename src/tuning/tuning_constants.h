@@ -10,6 +10,13 @@ inline constexpr int PITCH_CLASSES = 12;
 // The tuning run's frame: N = 4096, analysed every hopSize = 1024 samples.
 inline constexpr int TUNING_FRAME_SIZE = 4096;
 inline constexpr int TUNING_BLOCK = TUNING_FRAME_SIZE / 4;
+// An input sample comes out of the engine this many samples later, whatever the
+// pitch ratio: a grain is cut around the snapshot's centre, N/2 - 1 samples
+// behind the newest input, and laid N/2 samples ahead of the read point.
+inline constexpr int TUNING_LATENCY = TUNING_FRAME_SIZE - 1;
+// The tuned region is cross-faded with the untouched track over this many
+// frames (5 ms) at each edge, so the seams stay continuous.
+inline constexpr int TUNING_EDGE_FADE = 220;
 
 // The readout analyses at most one second, in a frame of 1024 to 65536 points.
 inline constexpr int READOUT_MAX_FRAMES = 44100;
@@ -29,10 +36,12 @@ inline constexpr double PI_SINGLE = 3.1415927410125732;       // pi as a float
 inline constexpr double LOG2_OF_10 = 3.321928024291992;       // log2(10) as a float
 inline constexpr float MIN_WINDOW_CORRELATION = 1e-6f;
 
-// A lag peak this close to the best one is taken when it is shorter: at large
-// frame sizes the window hardly decays over a few periods, and the peak at two
-// or three periods can beat the one at one period by a hair.
-inline constexpr double LAG_PEAK_TOLERANCE = 0.998;
+// The shortest lag whose (interpolated) autocorrelation peak reaches this share
+// of the highest one is the period. Steady sawtooth, square, band-limited
+// sawtooth and weak-fundamental tones over 70..700 Hz all read right with any
+// share from 0.7 to 0.97: above, the sharp one-period peak of a bright tone
+// loses to its multiples; below, a strong second harmonic reads an octave up.
+inline constexpr double LAG_PEAK_SHARE = 0.9;
 
 // Grace is the time in milliseconds in which about 23/24 of a pitch difference
 // is corrected: glide = 1 - (1/24)^(hop ms / Grace ms).

@@ -86,11 +86,12 @@ TuningEngine::TuningEngine(const EngineParams& params, int n, FftBackend backend
   analysisWindow = allocate<float>(n);
   lagWeight = allocate<float>(halfSize);
   outputRing = allocate<float>(n);
+  weightRing = allocate<float>(n);
   synthesisWindow = allocate<float>(n);
   grainSource = allocate<float>(n);
   fft = makeRealFft(n, backend);
   if (!inputRing || !powerSpectrum || !autocorrelation || !analysisWindow || !lagWeight ||
-      !outputRing || !synthesisWindow || !grainSource || !fft)
+      !outputRing || !weightRing || !synthesisWindow || !grainSource || !fft)
     return;
 
   fillWindows(*this);

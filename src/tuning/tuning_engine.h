@@ -60,6 +60,7 @@ struct TuningEngine {
 
   // Correction.
   std::unique_ptr<float[]> outputRing;       // N
+  std::unique_ptr<float[]> weightRing;       // N: the sum of grain windows in each outputRing slot
   std::unique_ptr<float[]> synthesisWindow;  // N
   std::unique_ptr<float[]> grainSource;      // N
   float glide = 1.0f;

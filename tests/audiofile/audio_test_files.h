@@ -121,4 +121,82 @@ inline std::vector<unsigned char> pcmWav(unsigned channels, unsigned rate,
   return b;
 }
 
+// Little-endian bytes of `v`, `bytes` wide, appended to `b`.
+inline void appendLe(std::vector<unsigned char>& b, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+
+struct Chunk {
+  std::string id;  // four characters
+  std::vector<unsigned char> body;
+  // The size written in the chunk header; the body's size when left at -1.
+  std::int64_t declared = -1;
+};
+
+// A RIFF file of the given chunks in order, each odd-sized body followed by
+// its pad byte unless `pad` is false.
+inline std::vector<unsigned char> riffFile(const std::vector<Chunk>& chunks,
+                                           const char* form = "WAVE", bool pad = true) {
+  std::vector<unsigned char> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0};
+  b.insert(b.end(), form, form + 4);
+  for (const Chunk& c : chunks) {
+    b.insert(b.end(), c.id.begin(), c.id.end());
+    appendLe(b, c.declared >= 0 ? static_cast<std::uint64_t>(c.declared) : c.body.size(), 4);
+    b.insert(b.end(), c.body.begin(), c.body.end());
+    if (pad && (c.body.size() & 1) != 0) b.push_back(0);
+  }
+  putLe(b, 4, static_cast<std::uint32_t>(b.size() - 8));
+  return b;
+}
+
+// A "fmt " chunk; a non-zero `subFormat` makes it WAVE_FORMAT_EXTENSIBLE with
+// that format tag in its sub-format GUID.
+inline Chunk fmtChunk(std::uint16_t tag, unsigned channels, unsigned rate, unsigned bits,
+                      std::uint16_t subFormat = 0) {
+  Chunk c{"fmt ", {}};
+  const unsigned align = channels * bits / 8;
+  appendLe(c.body, subFormat != 0 ? 0xFFFE : tag, 2);
+  appendLe(c.body, channels, 2);
+  appendLe(c.body, rate, 4);
+  appendLe(c.body, std::uint64_t{rate} * align, 4);
+  appendLe(c.body, align, 2);
+  appendLe(c.body, bits, 2);
+  if (subFormat != 0) {
+    appendLe(c.body, 22, 2);
+    appendLe(c.body, bits, 2);  // valid bits
+    appendLe(c.body, channels == 1 ? 4 : 3, 4);
+    appendLe(c.body, subFormat, 2);
+    const unsigned char tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    c.body.insert(c.body.end(), tail, tail + 14);
+  }
+  return c;
+}
+
+// MPEG frame header words and frames made of a header and zero bytes: side
+// information of zeros decodes to silence.
+inline void appendMpegFrame(std::vector<unsigned char>& out, std::uint32_t word,
+                            std::uint32_t length) {
+  const std::size_t at = out.size();
+  out.resize(at + length, 0);
+  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<unsigned char>(word >> (24 - 8 * i));
+}
+
+// An ID3v2 tag of `size` bytes in all (the 10-byte header included).
+inline std::vector<unsigned char> id3v2Tag(std::uint32_t size) {
+  const std::uint32_t body = size - 10;
+  std::vector<unsigned char> b = {'I',
+                                  'D',
+                                  '3',
+                                  3,
+                                  0,
+                                  0,
+                                  static_cast<unsigned char>((body >> 21) & 0x7F),
+                                  static_cast<unsigned char>((body >> 14) & 0x7F),
+                                  static_cast<unsigned char>((body >> 7) & 0x7F),
+                                  static_cast<unsigned char>(body & 0x7F)};
+  b.resize(size, 0);
+  return b;
+}
+
 }  // namespace testfiles

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "audiofile/audiofile_constants.h"
+#include "audiofile/mpeg_source.h"
 #include "audiofile/mpeg_test_util.h"
 #include "audiofile/track_reader.h"
 #include "platform/mapped_file.h"
@@ -62,16 +63,22 @@ TEST_F(MpegImport, At44100DecodesFramesStraightIntoBlocks) {
   EXPECT_EQ(imported.format.mpegVersion, 1u);
   EXPECT_EQ(imported.format.indexedFrames, decoded.frameCount);
   EXPECT_EQ(imported.readMode, audiofile::READ_MPEG_DIRECT);
-  EXPECT_EQ(imported.format.frames, (decoded.frameCount - 1) * 1152);
-  // Whole blocks, the decoded frames first (the first block took the first
-  // frame's empty call and four more), then zeros.
+  // lame's tag frame is not decoded, and its delay and padding are trimmed.
+  ASSERT_EQ(imported.format.mpegTag, audiofile::MpegTagKind::Lame);
+  const std::uint32_t skip = imported.format.encoderDelay + audiofile::MPEG_DECODER_DELAY;
+  EXPECT_EQ(imported.format.frames, (decoded.frameCount - 1) * 1152 - imported.format.encoderDelay -
+                                        imported.format.encoderPadding);
+  // Whole blocks, the decoded frames first, then zeros.
   const std::size_t blocks =
       (imported.format.frames + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES;
   ASSERT_EQ(imported.samples.size(), blocks * IMPORT_BLOCK_FRAMES * 2);
-  ASSERT_EQ(decoded.samples.size(), std::size_t{imported.format.frames} * 2);
-  EXPECT_TRUE(std::equal(decoded.samples.begin(), decoded.samples.end(), imported.samples.begin()));
-  EXPECT_TRUE(std::all_of(imported.samples.begin() + static_cast<long>(decoded.samples.size()),
-                          imported.samples.end(), [](std::int16_t s) { return s == 0; }));
+  // The raw decode holds the tag frame's silence in front.
+  ASSERT_EQ(decoded.samples.size(), std::size_t{decoded.frameCount} * 1152 * 2);
+  const auto start = decoded.samples.begin() + (1152 + skip) * 2;
+  const auto length = static_cast<long>(imported.format.frames) * 2;
+  EXPECT_TRUE(std::equal(start, start + length, imported.samples.begin()));
+  EXPECT_TRUE(std::all_of(imported.samples.begin() + length, imported.samples.end(),
+                          [](std::int16_t s) { return s == 0; }));
 }
 
 TEST_F(MpegImport, ReadsTaggedStreamsAndStreamsInsideWav) {
@@ -128,11 +135,120 @@ TEST_F(MpegImport, DoublesA22050StreamKeepingEverySourceFrame) {
   EXPECT_EQ(imported.format.mpegVersion, 2u);
   EXPECT_EQ(imported.outputFrames, std::uint64_t{imported.format.frames} * 2);
   const mpegtest::Decoded decoded = mpegtest::decodeStream(stream);
-  const std::size_t frames = decoded.samples.size() / 2;
+  // The raw decode starts with the tag frame and the trimmed delay.
+  const std::size_t skip = 576 + imported.format.encoderDelay + audiofile::MPEG_DECODER_DELAY;
+  const std::size_t frames = imported.format.frames;
+  ASSERT_GE(decoded.samples.size() / 2, skip + frames);
   ASSERT_GE(imported.samples.size() / 2, 2 * (frames - 2));
   for (std::size_t k = 0; k + 2 < frames; ++k)
     for (int ch = 0; ch < 2; ++ch)
-      ASSERT_EQ(imported.samples[4 * k + ch], decoded.samples[2 * k + ch]) << k;
+      ASSERT_EQ(imported.samples[4 * k + ch], decoded.samples[2 * (skip + k) + ch]) << k;
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::int16_t> sourceSamples(audiofile::SourceStream& source) {
+  const std::uint32_t channels = source.format().channels;
+  std::vector<std::int16_t> all;
+  std::vector<std::int16_t> block(IMPORT_BLOCK_FRAMES * channels);
+  while (const std::uint32_t n = source.readDirectBlock(block.data()))
+    all.insert(all.end(), block.begin(), block.begin() + n * channels);
+  return all;
+}
+
+// The shift of `b` against `a`, in frames within +-range, at which they differ least.
+long bestLag(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b,
+             unsigned channels, long range) {
+  const long from = 20000, to = 24000;  // frames in the middle of both
+  long best = 0;
+  double bestError = -1;
+  for (long lag = -range; lag <= range; ++lag) {
+    double error = 0;
+    for (long i = from; i < to; ++i) error += std::abs(a[i * channels] - b[(i + lag) * channels]);
+    if (bestError < 0 || error < bestError) {
+      bestError = error;
+      best = lag;
+    }
+  }
+  return best;
+}
+
+struct GaplessCase {
+  const char* name;
+  unsigned rate;
+  unsigned channels;
+  const char* lameOptions;
+};
+
+class LameTagged : public MpegImport, public ::testing::WithParamInterface<GaplessCase> {};
+
+// lame's tag frame states its delay and padding: without them the track
+// would start with over a thousand samples of silence and run on past the
+// end of what was encoded.
+TEST_P(LameTagged, DecodesToTheLengthAndTimingOfTheWavItWasMadeFrom) {
+  const GaplessCase& c = GetParam();
+  stream = mpegtest::makeMp3(dir, c.rate, c.channels, 1.5, c.lameOptions);
+  ASSERT_FALSE(stream.empty());
+  const std::vector<std::int16_t> wav = mpegtest::synthSignal(c.rate, c.channels, 1.5);
+  // The stream alone, at its own rate, without the rate converter.
+  auto source = audiofile::openMpegSource(stream.data(), stream.size());
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(source->format().mpegTag, audiofile::MpegTagKind::Lame);
+  EXPECT_EQ(source->format().frames, wav.size() / c.channels);
+  const std::vector<std::int16_t> decoded = sourceSamples(*source);
+  ASSERT_EQ(decoded.size(), wav.size());
+  EXPECT_EQ(bestLag(wav, decoded, c.channels, 1200), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lame, LameTagged,
+    ::testing::Values(GaplessCase{"cbr_44100_joint", 44100, 2, "-b 128 -m j"},
+                      GaplessCase{"vbr_44100_mono", 44100, 1, "-V 4 -m m"},
+                      GaplessCase{"cbr_48000_stereo", 48000, 2, "-b 160 -m s"},
+                      GaplessCase{"mpeg2_22050_mono", 22050, 1, "-b 64 -m m --resample 22.05"}),
+    [](const ::testing::TestParamInfo<GaplessCase>& info) { return std::string(info.param.name); });
+
+// The frame index once stopped at 131072 frames and the decoder never output
+// the last frame. A short stream without bit reservoir, then more than
+// 131072 silent frames, then the short stream again, must come out whole:
+// the second copy decodes to the same samples as the first, up to its last
+// frame.
+TEST_F(MpegImport, AStreamOfMoreThan131072FramesComesOutWhole) {
+  const auto small = mpegtest::makeMp3(dir, 24000, 1, 0.5, "-b 8 -m m --nores --resample 24");
+  ASSERT_FALSE(small.empty());
+  audiofile::MpegScan scan;
+  ASSERT_GT(scan.scan(small.data(), static_cast<std::uint32_t>(small.size())), 0u);
+  const std::uint32_t count = scan.frameCount() - 1;  // after lame's tag frame
+  const unsigned char* audio = scan.frameStart(1);
+  const unsigned char* audioEnd = scan.frameStart(count) + scan.frameLength(count);
+  constexpr std::uint32_t SILENT = 131072 + 8;
+  std::vector<unsigned char> longStream(audio, audioEnd);
+  for (std::uint32_t i = 0; i < SILENT; ++i)
+    testfiles::appendMpegFrame(longStream, audiofile::headerWordAt(audio), scan.frameLength(1));
+  longStream.insert(longStream.end(), audio, audioEnd);
+
+  auto stream = audiofile::openMpegSource(longStream.data(), longStream.size());
+  ASSERT_NE(stream, nullptr);
+  const std::uint32_t total = 2 * count + SILENT;
+  EXPECT_EQ(stream->format().indexedFrames, total);
+  ASSERT_EQ(stream->format().frames, total * 576);
+  // Only the two copies are kept: the whole track would be 150 MB.
+  const std::size_t copy = std::size_t{count} * 576;
+  const std::size_t lastFrom = std::size_t{total} * 576 - copy;
+  std::vector<std::int16_t> block(IMPORT_BLOCK_FRAMES);
+  std::vector<std::int16_t> first, last;
+  std::size_t delivered = 0;
+  while (const std::uint32_t n = stream->readDirectBlock(block.data())) {
+    for (std::uint32_t i = 0; i < n; ++i, ++delivered) {
+      if (delivered < copy) first.push_back(block[i]);
+      if (delivered >= lastFrom) last.push_back(block[i]);
+    }
+  }
+  EXPECT_EQ(delivered, std::size_t{total} * 576);
+  EXPECT_EQ(last, first);
+  EXPECT_TRUE(std::any_of(last.end() - 576, last.end(), [](std::int16_t v) { return v != 0; }));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ void scanBytes(const Bytes& bytes, Scanned& s) {
   }
 }
 
-TEST(MpegScan, SkipsAnId3v2TagAndCountsOneFrameLessForTheDecoderDelay) {
+TEST(MpegScan, SkipsAnId3v2TagAndCountsEveryFrame) {
   Bytes bytes = {'I', 'D', '3', 4, 0, 0, 0x00, 0x00, 0x20, 0x00};
   bytes.resize(4106, 0xFF);  // tag body full of sync-like bytes, all skipped
   const Bytes audio = frames(MPEG1_128, 10);
@@ -63,8 +63,7 @@ TEST(MpegScan, SkipsAnId3v2TagAndCountsOneFrameLessForTheDecoderDelay) {
   EXPECT_EQ(s.scan.frameCount(), 10u);
   EXPECT_EQ(s.scan.rate(), 44100u);
   EXPECT_EQ(s.scan.channels(), 2u);
-  EXPECT_EQ(s.scan.frames(), 9u * 1152);
-  EXPECT_EQ(s.scan.totalBytes(), 9u * 1152 * 4);
+  EXPECT_EQ(s.scan.frames(), 10u * 1152);
 }
 
 TEST(MpegScan, TakesPaddedFramesAsTheAlternateHeader) {
@@ -129,6 +128,7 @@ TEST(MpegScan, RefusesStreamsWithoutAUsableLayer3Frame) {
   Scanned mpeg25;
   scanBytes(stream25, mpeg25);
   EXPECT_EQ(mpeg25.pages, 0u);
+  EXPECT_EQ(mpeg25.scan.refusal().reason, audiofile::ImportReason::Mpeg25);
   // Free format (bit-rate index 0) never matches.
   Bytes free(4000, 0);
   for (std::size_t at = 0; at + 4 < free.size(); at += 400) {
@@ -139,10 +139,12 @@ TEST(MpegScan, RefusesStreamsWithoutAUsableLayer3Frame) {
   Scanned freeFormat;
   scanBytes(free, freeFormat);
   EXPECT_EQ(freeFormat.pages, 0u);
+  EXPECT_EQ(freeFormat.scan.refusal().reason, audiofile::ImportReason::FreeFormat);
   // Layer II frames are not taken.
   Scanned layer2;
   scanBytes(frames(0xFFFD9064, 8), layer2);
   EXPECT_EQ(layer2.pages, 0u);
+  EXPECT_EQ(layer2.scan.refusal().reason, audiofile::ImportReason::NotAudio);
   // A first header whose successor does not agree is not a stream.
   Bytes lone = frames(MPEG1_128, 1);
   lone.resize(2000, 0x11);
@@ -151,15 +153,16 @@ TEST(MpegScan, RefusesStreamsWithoutAUsableLayer3Frame) {
   EXPECT_EQ(single.pages, 0u);
 }
 
-TEST(MpegScan, StopsAFullIndexAt131072Frames) {
-  const std::uint32_t count = audiofile::MPEG_INDEX_MAX_FRAMES + 40;
+// The index once stopped at 131072 frames, silently dropping the rest.
+TEST(MpegScan, IndexesEveryFrameOfAStreamLongerThan131072Frames) {
+  const std::uint32_t count = 131072 + 40;
   Bytes bytes = frames(MPEG2_24000_8, static_cast<int>(count));
   Scanned s;
   scanBytes(bytes, s);
-  EXPECT_EQ(s.pages, audiofile::MPEG_INDEX_MAX_PAGES);
-  EXPECT_EQ(s.scan.frameCount(), audiofile::MPEG_INDEX_MAX_FRAMES);
-  EXPECT_EQ(s.scan.frames(), (audiofile::MPEG_INDEX_MAX_FRAMES - 1) * 576);
-  EXPECT_EQ(s.offsets.back(), std::size_t{audiofile::MPEG_INDEX_MAX_FRAMES - 1} * 24);
+  EXPECT_EQ(s.pages, (count + 1023) / 1024);
+  EXPECT_EQ(s.scan.frameCount(), count);
+  EXPECT_EQ(s.scan.frames(), std::uint64_t{count} * 576);
+  EXPECT_EQ(s.offsets.back(), std::size_t{count - 1} * 24);
 }
 
 }  // namespace

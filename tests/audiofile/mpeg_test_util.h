@@ -1,5 +1,6 @@
-// Helpers of the MPEG tests: decoding a whole stream through the scan and the
-// Layer III decoder, comparing sample runs, and MP3 streams made at test time
+// Helpers of the MPEG tests: the shared conformance streams, decoding a whole
+// stream through the scan and the Layer III decoder, comparing sample runs, and
+// MP3 streams made at test time
 // (signals synthesised here with noise bursts, so the encoder switches to short
 // blocks and leans on the bit reservoir, encoded by lame and decoded by mpg123
 // as the independent reference).
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,6 +25,55 @@
 #include "audiofile/mpeg_scan.h"
 
 namespace mpegtest {
+
+// A folder named in the environment wins over the one found when configuring.
+inline std::string testdataDir() {
+  const char* named = std::getenv("CANTORA_TESTDATA_DIR");
+  return named != nullptr && *named != '\0' ? named : CANTORA_TESTDATA_DIR;
+}
+
+inline const std::string CONFORMANCE_DIR = testdataDir() + "/mp3";
+
+// Empty when the conformance streams are there, otherwise why not.
+inline std::string missingConformanceData() {
+  if (std::filesystem::exists(CONFORMANCE_DIR + "/README.md")) return {};
+  const std::string where = testdataDir() != CANTORA_TESTDATA_DIR
+                                ? "the folder CANTORA_TESTDATA_DIR names"
+                                : "looked in " CANTORA_TESTDATA_LOOKED
+                                  "; CANTORA_TESTDATA_DIR names another folder";
+  return "conformance data missing: no " + CONFORMANCE_DIR + "/README.md (" + where + ")";
+}
+
+inline bool underCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && *ci != '\0';
+}
+
+// A user's clone may lack the conformance streams, and their tests skip; a CI
+// run without them fails, so those tests cannot be lost by a moved folder.
+#define CANTORA_NEED_CONFORMANCE_DATA()                                                   \
+  if (const std::string missing = mpegtest::missingConformanceData(); !missing.empty()) { \
+    if (mpegtest::underCi()) FAIL() << missing;                                           \
+    GTEST_SKIP() << missing;                                                              \
+  }
+
+struct Frame {
+  std::size_t start = 0;
+  audiofile::MpegHeader header;
+};
+
+// The frames of a bare stream (frame after frame from its first byte), up to
+// the first bytes that are no usable header.
+inline std::vector<Frame> walkFrames(const std::vector<unsigned char>& bytes) {
+  std::vector<Frame> frames;
+  for (std::size_t pos = 0; pos + 4 <= bytes.size();) {
+    const std::uint32_t word = audiofile::headerWordAt(&bytes[pos]);
+    if (!audiofile::isUsableLayer3Header(word)) break;
+    frames.push_back({pos, audiofile::decodeMpegHeader(word)});
+    pos += audiofile::mpegFrameLength(frames.back().header);
+  }
+  return frames;
+}
 
 struct Decoded {
   std::uint32_t pages = 0;  // what the scan returned

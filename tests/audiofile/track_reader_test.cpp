@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -65,6 +66,45 @@ TEST_F(TrackImport, At48000TheConverterGives441000FramesIn96Blocks) {
                           [](std::uint32_t n) { return n == IMPORT_BLOCK_FRAMES; }));
 }
 
+// 24-bit, 32-bit and float files whose samples a 16-bit file holds exactly
+// import exactly as that file does: directly at 44100 Hz, and at 48000 Hz
+// through the converter's window, refilled many times over.
+TEST_F(TrackImport, WiderFormatsImportAsThe16BitFileOfTheSameSamples) {
+  std::mt19937 gen(3);
+  std::vector<std::int16_t> samples(2 * 30000);
+  for (auto& v : samples) v = static_cast<std::int16_t>(gen());
+  auto readAll = [](const std::vector<unsigned char>& bytes) {
+    std::vector<std::int16_t> all;
+    auto source = audiofile::openTrackSource(bytes.data(), bytes.size());
+    if (!source) return all;
+    std::vector<std::int16_t> block(2 * IMPORT_BLOCK_FRAMES);
+    while (source->readBlock(block.data()) != 0) all.insert(all.end(), block.begin(), block.end());
+    return all;
+  };
+  for (unsigned rate : {44100u, 48000u}) {
+    const std::vector<std::int16_t> expected = readAll(testfiles::pcmWav(2, rate, samples));
+    ASSERT_GE(expected.size(), samples.size() * 44100 / rate);
+    std::vector<unsigned char> b24, b32, bf;
+    for (std::int16_t v : samples) {
+      testfiles::appendLe(b24, static_cast<std::uint32_t>(v) << 8, 3);
+      testfiles::appendLe(b32, static_cast<std::uint32_t>(v) << 16, 4);
+      const float f = v / 32768.0f;
+      std::uint32_t bits;
+      std::memcpy(&bits, &f, 4);
+      testfiles::appendLe(bf, bits, 4);
+    }
+    const std::pair<testfiles::Chunk, std::vector<unsigned char>> files[] = {
+        {testfiles::fmtChunk(1, 2, rate, 24, 1), b24},
+        {testfiles::fmtChunk(1, 2, rate, 32), b32},
+        {testfiles::fmtChunk(3, 2, rate, 32), bf}};
+    for (const auto& [fmt, data] : files) {
+      SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(data.size() / 60000) +
+                   " bytes a sample");
+      EXPECT_EQ(readAll(testfiles::riffFile({fmt, testfiles::Chunk{"data", data}})), expected);
+    }
+  }
+}
+
 TEST_F(TrackImport, RefusalsCloseTheMapping) {
   struct Case {
     const char* name;
@@ -73,9 +113,9 @@ TEST_F(TrackImport, RefusalsCloseTheMapping) {
   std::vector<Case> cases;
   // A RIFF file the WAV parser refuses is not retried as a bare stream, and
   // text is no stream at all.
-  std::vector<unsigned char> eight = testfiles::pcmWav(2, 44100, std::vector<std::int16_t>(3000));
-  testfiles::putLe(eight, 34, 8, 2);
-  cases.push_back({"8-bit", eight});
+  std::vector<unsigned char> twelve = testfiles::pcmWav(2, 44100, std::vector<std::int16_t>(3000));
+  testfiles::putLe(twelve, 34, 12, 2);
+  cases.push_back({"12-bit", twelve});
   cases.push_back({"text", std::vector<unsigned char>(6000, 'a')});
   // Fewer than three frames at another rate leave no room to interpolate.
   std::vector<unsigned char> two = testfiles::pcmWav(2, 48000, {1, 2, 3, 4});

@@ -8,12 +8,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "audiofile/audio_test_files.h"
+#include "audiofile/mpeg_header.h"
 #include "audiofile/mpeg_test_util.h"
 #include "cli/cli_run.h"
 
@@ -47,16 +50,18 @@ TEST_F(CliCommand, InfoReportsWhatTheImportWillDeliver) {
       {m44,
        "kind=pcm\nchannels=1\nsource_rate=44100\nsource_frames=10000\nframes=13824\n"
        "blocks=3\n"}};
-  // An MPEG-2 stream of n frames: (n - 1) x 576 source frames, doubled.
+  // An MPEG-2 stream of n frames without an encoder's tag (lame leaves it out
+  // when it does not fit a frame): n x 576 source frames, doubled.
   if (mpegtest::haveTool("lame")) {
     const auto stream = mpegtest::makeMp3(dir, 22050, 1, 1.0, "-b 32 -m m --resample 22.05");
     const std::uint32_t n = mpegtest::decodeStream(stream).frameCount;
-    const std::uint32_t blocks = ((n - 1) * 576 * 2 + 4607) / 4608;
-    cases.push_back({dir.file("out.mp3"),
-                     "kind=mpeg\nchannels=1\nsource_rate=22050\nsource_frames=" +
-                         std::to_string((n - 1) * 576) + "\nframes=" +
-                         std::to_string(blocks * 4608) + "\nblocks=" + std::to_string(blocks) +
-                         "\nmpeg_version=2\nindexed_frames=" + std::to_string(n) + "\n"});
+    const std::uint32_t blocks = (n * 576 * 2 + 4607) / 4608;
+    cases.push_back(
+        {dir.file("out.mp3"),
+         "kind=mpeg\nchannels=1\nsource_rate=22050\nsource_frames=" + std::to_string(n * 576) +
+             "\nframes=" + std::to_string(blocks * 4608) + "\nblocks=" + std::to_string(blocks) +
+             "\nmpeg_version=2\nindexed_frames=" + std::to_string(n) +
+             "\nencoder_tag=none\nencoder_delay=0\nencoder_padding=0\n"});
   }
   for (const auto& [path, expected] : cases) {
     const auto r = runCli(dir, "info " + quote(path));
@@ -94,29 +99,109 @@ TEST_F(CliCommand, DecodeWritesTheTrackAsTheProgramLoadsIt) {
   for (std::size_t i = 0; i + 2 < source.size(); ++i) ASSERT_EQ(track[2 * i], source[i]) << i;
 }
 
-// Files the program cannot load (one of 4095 bytes, 8-bit PCM, a missing one)
-// are refused in one line by both commands, and decode keeps an earlier output.
-TEST_F(CliCommand, UnreadableFilesAreRefusedInOneLine) {
-  const std::string tiny = dir.file("tiny.wav"), eight = dir.file("eight.wav");
+// With a LAME tag the track is what was encoded: 22050 frames of a one-second
+// file, the encoder's delay and padding left out.
+TEST_F(CliCommand, InfoReportsTheEncodersDelayAndPadding) {
+  if (!mpegtest::haveTool("lame")) GTEST_SKIP() << "lame is needed (scripts/install-deps)";
+  const auto stream = mpegtest::makeMp3(dir, 22050, 1, 1.0, "-b 64 -m m --resample 22.05");
+  const std::uint32_t n = mpegtest::decodeStream(stream).frameCount;
+  const auto r = runCli(dir, "info " + quote(dir.file("out.mp3")));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("source_frames=22050\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("encoder_tag=lame\n"), std::string::npos) << r.out;
+  unsigned delay = 0, padding = 0;
+  const std::size_t at = r.out.find("encoder_delay=");
+  ASSERT_EQ(
+      std::sscanf(r.out.c_str() + at, "encoder_delay=%u\nencoder_padding=%u", &delay, &padding), 2);
+  EXPECT_EQ(delay + padding, (n - 1) * 576 - 22050);  // the tag frame holds no audio
+}
+
+// Files the program cannot load are refused in one line by both commands,
+// with the reason; decode keeps an earlier output and leaves nothing behind.
+TEST_F(CliCommand, RefusalsSayWhyInOneLine) {
+  using testfiles::Chunk;
   const std::string out = dir.file("out.wav");
-  std::vector<unsigned char> bytes =
-      testfiles::pcmWav(2, 44100, std::vector<std::int16_t>(2025, 1));
-  bytes.push_back(0);  // 4095 bytes, one short of the least the program loads
-  testfiles::writeFile(tiny, bytes);
-  ASSERT_TRUE(testfiles::soxSynth(eight, 44100, 2, 5000, "-b 8 -e unsigned-integer"));
+  const Chunk fmt = testfiles::fmtChunk(1, 2, 44100, 16);
+  const Chunk data{"data", std::vector<unsigned char>(8000, 1)};
+  std::vector<unsigned char> tiny = testfiles::pcmWav(2, 44100, std::vector<std::int16_t>(2025, 1));
+  tiny.push_back(0);  // 4095 bytes, one short of the least the program loads
+  std::uint32_t length25 = 0;
+  audiofile::isMpeg25Layer3Header(0xFFE39064, &length25);
+  std::vector<unsigned char> mpeg25;
+  while (mpeg25.size() < 6000) testfiles::appendMpegFrame(mpeg25, 0xFFE39064, length25);
+  std::vector<unsigned char> freeFormat(6000, 0);
+  for (std::size_t at = 0; at + 4 < freeFormat.size(); at += 400)
+    std::memcpy(&freeFormat[at], "\xFF\xFB\x00\x64", 4);  // bit-rate index 0
+  // A LAME tag frame whose delay and padding (576, 1000) outlast the one
+  // frame of audio after it.
+  std::vector<unsigned char> tagOnly = testfiles::id3v2Tag(4000);
+  const std::size_t tagAt = tagOnly.size();
+  testfiles::appendMpegFrame(tagOnly, 0xFFFB9064, 417);
+  std::memcpy(&tagOnly[tagAt + 36], "Info\0\0\0\0LAME3.100", 17);
+  const unsigned char delays[3] = {0x24, 0x03, 0xE8};
+  std::memcpy(&tagOnly[tagAt + 44 + 21], delays, 3);
+  testfiles::appendMpegFrame(tagOnly, 0xFFFB9064, 417);
+  std::filesystem::create_directory(dir.file("folder.wav"));
+
+  const struct {
+    const char* name;
+    std::vector<unsigned char> bytes;  // none: the path is made otherwise
+    const char* reason;
+  } cases[] = {
+      {"tiny.wav", tiny, "too short (under 4096 bytes)"},
+      {"missing.wav", {}, "no such file"},
+      {"folder.wav", {}, "not a regular file"},
+      {"text.mp3", std::vector<unsigned char>(5000, 'a'),
+       "neither a RIFF/WAVE file nor an MPEG Layer III stream"},
+      {"avi.wav", testfiles::riffFile({fmt, data}, "AVI "), "a RIFF file that is not WAVE audio"},
+      {"adpcm.wav", testfiles::riffFile({testfiles::fmtChunk(2, 2, 44100, 4), data}),
+       "WAV format tag 0x0002 is not read (PCM, IEEE float and MPEG only)"},
+      {"twelve.wav", testfiles::riffFile({testfiles::fmtChunk(1, 2, 44100, 12), data}),
+       "12-bit samples are not read"},
+      {"three.wav", testfiles::riffFile({testfiles::fmtChunk(1, 3, 44100, 16), data}),
+       "3 channels (only mono and stereo are read)"},
+      {"nodata.wav", testfiles::riffFile({fmt, Chunk{"LIST", data.body}}), "no \"data\" chunk"},
+      {"empty.wav", testfiles::riffFile({fmt, Chunk{"data", {}}, Chunk{"LIST", data.body}}),
+       "the \"data\" chunk is empty"},
+      {"mpeg25.mp3", mpeg25, "an MPEG-2.5 stream"},
+      {"free.mp3", freeFormat, "a free-format MPEG stream"},
+      {"tagonly.mp3", tagOnly, "too few MPEG frames"},
+  };
   testfiles::writeFile(out, {'o', 'l', 'd'});
-  for (const std::string& path : {tiny, eight, dir.file("missing.wav")}) {
+  for (const auto& c : cases)
+    if (!c.bytes.empty()) testfiles::writeFile(dir.file(c.name), c.bytes);
+  const std::vector<std::string> before = listing();
+  for (const auto& c : cases) {
+    const std::string path = dir.file(c.name);
     for (const std::string& command :
          {"info " + quote(path), "decode " + quote(path) + " -o " + quote(out)}) {
       SCOPED_TRACE(command);
       const auto r = runCli(dir, command);
       EXPECT_EQ(r.status, 1);
       EXPECT_EQ(r.out, "");
-      EXPECT_EQ(r.err, "cantora-cli: " + path + ": Could not load or read this file!\n");
+      EXPECT_EQ(r.err, "cantora-cli: " + path + ": Could not load or read this file! (" + c.reason +
+                           ")\n");
+    }
+    if (!c.bytes.empty()) {
+      EXPECT_EQ(testfiles::readFile(path), c.bytes);
     }
   }
   EXPECT_EQ(testfiles::readFile(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
-  EXPECT_EQ(listing(), (std::vector<std::string>{"eight.wav", "out.wav", "tiny.wav"}));
+  EXPECT_EQ(listing(), before);
+}
+
+// decode once wrote the track over its own input when asked to.
+TEST_F(CliCommand, DecodeRefusesToWriteOverItsInput) {
+  const std::string in = dir.file("in.wav");
+  ASSERT_TRUE(testfiles::soxSynth(in, 44100, 2, 5000));
+  const std::vector<unsigned char> original = testfiles::readFile(in);
+  for (const std::string& output : {in, dir.path().string() + "/./in.wav"}) {
+    const auto r = runCli(dir, "decode " + quote(in) + " -o " + quote(output));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is the input file"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(testfiles::readFile(in), original);
+  EXPECT_EQ(listing(), (std::vector<std::string>{"in.wav"}));
 }
 
 TEST_F(CliCommand, DecodeFailuresLeaveNothingBehindAndKeepAnEarlierOutput) {
@@ -177,19 +262,28 @@ TEST_F(CliCommand, AnInterruptedDecodeLeavesNothingBehind) {
 }
 
 TEST_F(CliCommand, ArgumentErrorsAreUsageErrorsAndHelpGoesToStdout) {
-  for (const std::string args :
-       {"info", "info a b", "decode a.wav", "decode a b -o x", "decode --frob a -o x"}) {
+  for (const std::string args : {"info", "info a b", "decode a.wav", "decode a b -o x",
+                                 "decode --frob a -o x", "frobnicate"}) {
     SCOPED_TRACE(args);
     const auto r = runCli(dir, args);
     EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
   for (const auto& [args, usage] : {std::pair{"info --help", "usage: cantora-cli info FILE"},
-                                    {"decode -h", "usage: cantora-cli decode FILE -o OUT.wav"}}) {
+                                    {"decode -h", "usage: cantora-cli decode FILE -o OUT.wav"},
+                                    {"--help", "usage: cantora-cli COMMAND [ARGS...]\n"}}) {
     const auto r = runCli(dir, args);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 0) << args;
     EXPECT_EQ(r.out.rfind(usage, 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "") << args;
   }
+  // No command at all is a usage error too; the usage lists every command.
+  const auto r = runCli(dir, "");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  for (const std::string name : {"info", "decode", "readout", "tune", "devices"})
+    EXPECT_NE(r.err.find("\n  " + name + " "), std::string::npos) << name << " in " << r.err;
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(DevicesCommand, FailsWithTheCataloguePathWhenNothingIsListed) {
   const CliRun run = runCli(catalogue, "");
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.output.find(catalogue), std::string::npos) << run.output;
-  EXPECT_NE(runCli(catalogue, "extra").status, 0);
+  EXPECT_EQ(runCli(catalogue, "extra").status, 2) << "a usage error, as for every command";
 }
 
 }  // namespace

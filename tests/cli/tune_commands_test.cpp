@@ -47,6 +47,15 @@ class TuningCli : public ::testing::Test {
   }
 };
 
+// The median pitch of one channel of a stereo track over [from, to); 0 when
+// it has none.
+double stereoPitchHz(const std::vector<std::int16_t>& stereo, int channel, std::size_t from,
+                     std::size_t to) {
+  std::vector<std::int16_t> one;
+  for (std::size_t i = channel; i < stereo.size(); i += 2) one.push_back(stereo[i]);
+  return probe::medianPitchHz(one, from, to).value_or(0.0);
+}
+
 std::vector<std::int16_t> interleave(const std::vector<std::int16_t>& a,
                                      const std::vector<std::int16_t>& b) {
   std::vector<std::int16_t> out;
@@ -96,23 +105,54 @@ TEST_F(TuningCli, TuneCorrectsTheRegionOfTheChosenChannelAndWritesTheWholeTrack)
   EXPECT_EQ(testfiles::soxi("-c", out) + " " + testfiles::soxi("-r", out), "2 44100");
   auto tuned = testfiles::soxSamples(out);
   ASSERT_EQ(tuned.size(), 2 * ((60000 + BLOCK - 1) / BLOCK * BLOCK));
-  std::vector<std::int16_t> second;
   for (std::size_t f = 0; f < 60000; ++f) {
     ASSERT_EQ(tuned[2 * f], left[f]) << f;
     if (f < 5000 || f >= 55000) {
       ASSERT_EQ(tuned[2 * f + 1], right[f]) << f;
     }
-    second.push_back(tuned[2 * f + 1]);
   }
-  const auto hz = probe::medianPitchHz(second, 15000, 50000);
-  ASSERT_TRUE(hz.has_value());
-  EXPECT_LT(std::fabs(probe::cents(220.0, *hz)), 5.0) << *hz;
+  const double down = stereoPitchHz(tuned, 1, 15000, 50000);
+  EXPECT_LT(std::fabs(probe::cents(220.0, down)), 5.0) << down;
+
+  // The largest shift with no note given: the nearest semitone (D4, 293.66 Hz)
+  // an octave up.
+  r = runCli(dir, "tune " + quote(in) + " -o " + quote(out) + " --shift 12");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const double up = stereoPitchHz(testfiles::soxSamples(out), 0, 5000, 55000);
+  EXPECT_LT(std::fabs(probe::cents(587.33, up)), 5.0) << up;
 
   // No note and no shift: the track is written as imported.
   r = runCli(dir, "tune " + quote(in) + " --output=" + quote(out) + " --grace 250");
   ASSERT_EQ(r.status, 0) << r.err;
   tuned = testfiles::soxSamples(out);
   EXPECT_TRUE(std::equal(original.begin(), original.end(), tuned.begin()));
+}
+
+TEST_F(TuningCli, NotesAreTakenInEverySpelling) {
+  const std::string in = wav("in.wav", 1, testsignals::sine(452.0, 13000));
+  const std::string out = dir.file("out.wav");
+  auto tuned = [&](const std::string& args) {
+    const auto r = runCli(dir, "tune " + quote(in) + " -o " + quote(out) + " " + args);
+    EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+    return testfiles::soxSamples(out);
+  };
+  // Every spelling of a note tunes exactly as its plain name does; the
+  // octave is ignored.
+  const std::pair<const char*, std::vector<const char*>> notes[] = {
+      {"C#", {"Cs", "cs4", "DB", "db-1", "C#4/Db4", "C\u266F", "D\u266D3"}},
+      {"B", {"Cb", "b2", "A##"}},
+      {"F", {"E#", "f4"}},
+      {"Bb", {"a#", "BB", "Bf"}},
+  };
+  std::vector<std::vector<std::int16_t>> plain;
+  for (const auto& [name, spellings] : notes) {
+    plain.push_back(tuned(std::string("--notes ") + name));
+    for (const char* spelling : spellings)
+      EXPECT_EQ(tuned("--notes '" + std::string(spelling) + "'"), plain.back()) << spelling;
+  }
+  for (std::size_t i = 1; i < plain.size(); ++i) EXPECT_NE(plain[i], plain[i - 1]) << i;
+  // The ends of the shift's range are taken too.
+  for (const char* shift : {"--shift 12", "--shift -12"}) EXPECT_FALSE(tuned(shift).empty());
 }
 
 TEST_F(TuningCli, ReadsAndTunesMp3Files) {
@@ -142,8 +182,9 @@ TEST_F(TuningCli, BadArgumentsGetOneLineAndLeaveNothing) {
   std::vector<std::string> readoutErrors(std::begin(regionErrors), std::end(regionErrors));
   std::vector<std::string> tuneErrors = readoutErrors;
   readoutErrors.insert(readoutErrors.end(), {"--channel 3", "--length", "--bogus", "extra.wav"});
-  tuneErrors.insert(tuneErrors.end(), {"--notes H", "--notes Cb", "--grace 35", "--grace 260",
-                                       "--shift 13", "--shift x", "--notes", "--speed 2"});
+  tuneErrors.insert(tuneErrors.end(),
+                    {"--notes H", "--notes C4x", "--notes C#4/D4", "--notes C-", "--grace 35",
+                     "--grace 260", "--shift 13", "--shift x", "--notes", "--speed 2"});
   for (const auto& args : readoutErrors) {
     const auto r = runCli(dir, "readout " + quote(in) + " " + args);
     EXPECT_EQ(r.status, 2) << args;
@@ -155,6 +196,10 @@ TEST_F(TuningCli, BadArgumentsGetOneLineAndLeaveNothing) {
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
     EXPECT_FALSE(std::filesystem::exists(out)) << args;
+    // A refused note is named.
+    if (args.starts_with("--notes ")) {
+      EXPECT_NE(r.err.find("'" + args.substr(8) + "'"), std::string::npos) << r.err;
+    }
   }
   // The last frame of the padded track is still within it.
   EXPECT_EQ(runCli(dir, "readout " + quote(in) + " --start 100 --length 9116").status, 0);

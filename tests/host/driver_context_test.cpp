@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 #include <utility>
 
 #include "host/fake_driver.h"
@@ -144,6 +145,60 @@ TEST_F(DriverContextTest, AnswersTheSelectorTable) {
   EXPECT_EQ(engineAsioMessage(drivers::MESSAGE_RESET_REQUEST, 0, nullptr, nullptr), 1);
   EXPECT_EQ(resets.load(), 1);
   setDriverResetHandler(nullptr);
+}
+
+TEST_F(DriverContextTest, ADriverThatFailsToStopKeepsItsBuffersAndTheEngine) {
+  driver.preferred = 4;
+  ASSERT_TRUE(context.create(nullptr, &driver));
+  ASSERT_TRUE(context.createBuffers(1, 6));
+  platform::Event event;
+  ASSERT_NE(context.attachPort(0, &event), nullptr);
+  const EngineState* engine = context.engine();
+  driver.stopResult = drivers::DRIVER_HW_MALFUNCTION;  // a switch is still inside
+  context.destroy();
+  EXPECT_EQ(driver.calls.back(), "stop") << "the buffers were disposed under the switch";
+  // what a switch that is still running reads stays readable
+  EXPECT_EQ(engine->bufferCount, 4);
+  EXPECT_EQ(engine->bufferInfos[0].buffers[0], driver.buffers[0].buffers[0]);
+  driver.bufferSwitch(1);  // a late switch finds no engine
+}
+
+std::atomic<bool> contextAlive{false};
+std::atomic<int> lateResets{0};
+int theWindow = 0;
+void checkReset(void* window) {
+  if (!contextAlive.load() || window != &theWindow) lateResets.fetch_add(1);
+}
+
+TEST(DriverContextMessages, AResetRequestRacingDestroyNeverOutlivesTheEngine) {
+  setDriverResetHandler(checkReset);
+  lateResets = 0;
+  std::atomic<bool> done{false};
+  std::atomic<long> requests{0};
+  std::thread notifier([&] {
+    // a driver's notification thread asking for resets all the time
+    while (!done.load()) {
+      engineAsioMessage(drivers::MESSAGE_RESET_REQUEST, 0, nullptr, nullptr);
+      requests.fetch_add(1);
+    }
+  });
+  FakeDriver driver;
+  for (int i = 0; i < 2000; ++i) {
+    contextAlive = true;
+    {
+      DriverContext context;
+      ASSERT_TRUE(context.create(&theWindow, &driver));
+      std::this_thread::yield();
+      context.destroy();
+    }
+    contextAlive = false;
+    std::this_thread::yield();
+  }
+  done = true;
+  notifier.join();
+  setDriverResetHandler(nullptr);
+  EXPECT_GT(requests.load(), 0);
+  EXPECT_EQ(lateResets.load(), 0) << "the handler ran without a live engine";
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // A driver played by the test itself: configurable channels, groups, sample
 // type and buffer size, the calls it received in order, and buffer switches
-// run on the test's thread when the test asks for them.
+// run on the test's thread when the test asks for them, or on a switch thread
+// of the driver's own between start and stop, as a real driver runs them.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/drivers/driver.h"
@@ -28,6 +32,14 @@ class FakeDriver : public drivers::AsioDriver {
   std::vector<drivers::AsioBufferInfo> buffers;
   const drivers::AsioCallbacks* callbacks = nullptr;
   int outputReadyCalls = 0;
+  std::int32_t stopResult = drivers::DRIVER_OK;
+  // Non-zero: start() runs a switch this often on a thread of its own, which
+  // first calls onSwitchThread; stop() ends it.
+  std::chrono::microseconds switchPeriod{0};
+  void (*onSwitchThread)() = nullptr;
+  std::atomic<long> threadSwitches{0};
+
+  ~FakeDriver() override { endSwitchThread(); }
 
   std::int32_t queryInterface(const drivers::ClassId&, void**) override { return -1; }
   std::uint32_t addRef() override { return 1; }
@@ -44,11 +56,27 @@ class FakeDriver : public drivers::AsioDriver {
   void getErrorMessage(char* text) override { std::strcpy(text, "no such hardware"); }
   std::int32_t start() override {
     calls.push_back("start");
+    if (switchPeriod.count() > 0 && !switcher_.joinable()) {
+      stopSwitching_ = false;
+      switcher_ = std::thread([this] {
+        if (onSwitchThread != nullptr) onSwitchThread();
+        for (int h = 0; !stopSwitching_.load(); h ^= 1) {
+          callbacks->bufferSwitch(h, 1);
+          threadSwitches.fetch_add(1);
+          std::this_thread::sleep_for(switchPeriod);
+        }
+      });
+    }
     return 0;
   }
   std::int32_t stop() override {
     calls.push_back("stop");
-    return 0;
+    if (stopResult == drivers::DRIVER_OK) endSwitchThread();
+    return stopResult;
+  }
+  void endSwitchThread() {
+    stopSwitching_ = true;
+    if (switcher_.joinable()) switcher_.join();
   }
   std::int32_t getChannels(std::int32_t* in, std::int32_t* out) override {
     *in = inputs;
@@ -115,6 +143,8 @@ class FakeDriver : public drivers::AsioDriver {
 
  private:
   std::vector<std::vector<unsigned char>> storage_;
+  std::thread switcher_;
+  std::atomic<bool> stopSwitching_{false};
 };
 
 }  // namespace hosttest

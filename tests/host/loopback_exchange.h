@@ -1,12 +1,10 @@
 // A stream's two callbacks for loopback tests: the output callback plays a
 // sequence that is never zero (so where it comes back is plain) and keeps
-// what it sent; the input callback keeps what came back and when, per
-// channel. The callbacks carry no pointer: they reach the exchange the test
-// made current.
+// what it sent; the input callback keeps what came back, per channel. The callbacks carry no
+// pointer: they reach the exchange the test made current.
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -14,16 +12,13 @@
 namespace hosttest {
 
 struct Exchange {
-  using Clock = std::chrono::steady_clock;
   std::vector<std::int16_t> sent[2], got[2];
-  std::vector<Clock::time_point> inputTimes;
   std::atomic<int> outputCalls{0};
   std::atomic<int> inputCalls{0};
   std::uint32_t next = 0;
 
   Exchange() {
     for (auto& channel : got) channel.reserve(1 << 20);
-    inputTimes.reserve(4096);
   }
   static Exchange*& current() {
     static Exchange* exchange = nullptr;
@@ -52,7 +47,6 @@ struct Exchange {
     const std::uint32_t frames = bytesPerChannel / 2;
     for (int c = 0; c < 2; ++c)
       e.got[c].insert(e.got[c].end(), block + c * frames, block + (c + 1) * frames);
-    e.inputTimes.push_back(Clock::now());
     e.inputCalls.fetch_add(1);
     return 0;
   }

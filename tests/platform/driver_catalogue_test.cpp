@@ -50,6 +50,7 @@ TEST_F(CatalogueLookup, TheVariableThenTheUserCatalogueThenTheBuiltOne) {
   // the build writes the default catalogue next to bin/ and tests/
   const std::string builtIn = driverCataloguePath();
   EXPECT_NE(builtIn.find("/share/cantora/drivers.ini"), std::string::npos) << builtIn;
+  EXPECT_EQ(builtIn.find("/../"), std::string::npos) << builtIn;
   EXPECT_EQ(builtIn.rfind(folder, 0), std::string::npos);
 
   ASSERT_EQ(mkdir((folder + "/cantora").c_str(), 0700), 0);

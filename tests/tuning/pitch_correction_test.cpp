@@ -10,6 +10,7 @@
 
 #include "support/test_signals.h"
 #include "tuning/pitch_probe.h"
+#include "tuning/tones.h"
 #include "tuning/tuning_engine.h"
 
 namespace {
@@ -41,84 +42,66 @@ std::vector<std::int16_t> run(const EngineParams& params, std::vector<std::int16
 
 constexpr std::int64_t TONE = 44100;  // one second
 
-TEST(PitchCorrection, OffPitchTonesComeOutOnTheNoteAtALevelOfOneOverTheRatio) {
+TEST(PitchCorrection, OffPitchTonesComeOutOnTheNoteAtTheSameLevel) {
   struct Case {
+    tones::Shape shape;
     double inHz;
     EngineParams params;
     double outHz;
     const char* what;
   };
+  using tones::Shape;
   const Case cases[] = {
-      {452.0, paramsFor({}), 440.0, "452 Hz, no note: nearest semitone"},
-      {450.0, paramsFor({0}), 440.0, "450 Hz, only A"},
-      {440.0, paramsFor({0}, 3), 523.2511, "440 Hz, only A, shift +3"},
-      {440.0, paramsFor({0}, 12), 880.0, "440 Hz, only A, shift +12"},
-      {440.0, paramsFor({0}, -12), 220.0, "440 Hz, only A, shift -12"},
-      {415.0, paramsFor({0, 3, 7}), 440.0, "Ab4 with A, C, E allowed goes to A"},
-      {270.0, paramsFor({3}), 261.6256, "270 Hz, only C: C4"},
+      {Shape::Sine, 452.0, paramsFor({}), 440.0, "452 Hz, no note: nearest semitone"},
+      {Shape::Sine, 450.0, paramsFor({0}), 440.0, "450 Hz, only A"},
+      {Shape::Sine, 440.0, paramsFor({0}, 3), 523.2511, "440 Hz, only A, shift +3"},
+      {Shape::Sine, 415.0, paramsFor({0, 3, 7}), 440.0, "Ab4 with A, C, E allowed goes to A"},
+      {Shape::Sine, 270.0, paramsFor({3}), 261.6256, "270 Hz, only C: C4"},
+      // The level must not follow the ratio, and a -3 dBFS input must not
+      // clip an octave down, where grains pile up the most.
+      {Shape::Sine, 440.0, paramsFor({0}, -12), 220.0, "sine, shift -12"},
+      {Shape::Sine, 440.0, paramsFor({0}, -7), 293.6648, "sine, shift -7"},
+      {Shape::Sine, 440.0, paramsFor({0}, 0), 440.0, "sine, shift 0"},
+      {Shape::Sine, 440.0, paramsFor({0}, 7), 659.2551, "sine, shift +7"},
+      {Shape::Sine, 330.0, paramsFor({7}, 12), 659.2551, "sine, shift +12"},
+      {Shape::BandLimitedSawtooth, 220.0, paramsFor({0}, -12), 110.0, "sawtooth, shift -12"},
+      {Shape::BandLimitedSawtooth, 220.0, paramsFor({0}, -7), 146.8324, "sawtooth, shift -7"},
+      {Shape::BandLimitedSawtooth, 220.0, paramsFor({0}, 7), 329.6276, "sawtooth, shift +7"},
+      {Shape::BandLimitedSawtooth, 220.0, paramsFor({0}, 12), 440.0, "sawtooth, shift +12"},
   };
+  constexpr double MINUS_3_DBFS = 23197.0;
   for (const Case& c : cases) {
-    const auto in = testsignals::sine(c.inHz, TONE, 12000.0);
+    const auto in = tones::tone(c.shape, c.inHz, TONE, MINUS_3_DBFS);
     const auto out = run(c.params, in);
     // From 0.4 s (latency and settling) to the end of the tone.
     const std::int64_t begin = static_cast<std::int64_t>(0.4 * 44100), end = TONE + N - HOP;
     const auto hz = probe::medianPitchHz(out, begin, end);
     ASSERT_TRUE(hz.has_value()) << c.what;
-    // Grains are cut once per input period and laid once per output period,
-    // so the overlap, and with it the average level, goes with 1 / ratio
-    // (about -6 dB at +12, +6 dB at -12).
-    const double levelChange =
-        probe::averageLevelDb(out, begin, end) - probe::averageLevelDb(in, 0, TONE);
+    const double levelChange = probe::rmsLevelDb(out, begin, end) - probe::rmsLevelDb(in, 0, TONE);
+    const auto loudest = *std::max_element(
+        out.begin(), out.end(), [](auto a, auto b) { return std::abs(int{a}) < std::abs(int{b}); });
     const double error = probe::cents(c.outHz, *hz);
-    std::printf("%-40s -> %8.3f Hz, %+6.2f cents, %+5.2f dB\n", c.what, *hz, error, levelChange);
+    std::printf("%-40s -> %8.3f Hz, %+6.2f cents, %+5.2f dB, peak %d\n", c.what, *hz, error,
+                levelChange, std::abs(int{loudest}));
     EXPECT_LT(std::fabs(error), 5.0) << c.what;
-    EXPECT_NEAR(levelChange, 20.0 * std::log10(c.inHz / c.outHz), 0.5) << c.what;
+    EXPECT_LT(std::fabs(levelChange), 1.0) << c.what;
+    EXPECT_LT(std::abs(int{loudest}), 32767) << c.what;
   }
 }
 
-TEST(PitchCorrection, OutputIsClampedWhenGrainsAddUpAboveFullScale) {
-  // A full-scale tone an octave down doubles the overlap: the sum passes full
-  // scale and must be held at +-32767, never wrap or reach -32768.
-  const auto out = run(paramsFor({}, -12), testsignals::sine(330.0, TONE / 2, 32767.0));
+TEST(PitchCorrection, OutputIsHeldAtFullScale) {
+  // A full-scale square wave overshoots where the grains' interpolation meets
+  // its edges: the output must be held at +-32767, never wrap or reach -32768.
+  const auto out =
+      run(paramsFor({}, -12), tones::tone(tones::Shape::Square, 330.0, TONE / 2, 32767.0));
   const auto [lo, hi] = std::minmax_element(out.begin(), out.end());
   EXPECT_EQ(*hi, 32767);
   EXPECT_EQ(*lo, -32767);
-  const auto clipped = std::count_if(out.begin(), out.end(),
-                                     [](std::int16_t v) { return std::abs(int{v}) == 32767; });
-  EXPECT_GT(clipped, 100);
 }
 
 TEST(PitchCorrection, SilenceInGivesSilenceOut) {
   const auto out = run(paramsFor({0, 4, 7}, 5, 40.0f), std::vector<std::int16_t>(3 * N, 0));
   EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t v) { return v == 0; }));
-}
-
-TEST(PitchCorrection, UnvoicedSoundPassesAtRatioOneWithALatencyOfN) {
-  const auto in = testsignals::whiteNoise(TONE / 2, 6000.0);
-  const auto out = run(paramsFor({}), in);
-  // The output is the input a frame later: that lag correlates best, and
-  // nearly perfectly (the grain windows overlap-add to about one).
-  auto correlation = [&](std::int64_t lag) {
-    double xy = 0.0, xx = 0.0, yy = 0.0;
-    for (std::int64_t t = N; t + 2 * N < static_cast<std::int64_t>(in.size()); ++t) {
-      xy += static_cast<double>(in[t]) * out[t + lag];
-      xx += static_cast<double>(in[t]) * in[t];
-      yy += static_cast<double>(out[t + lag]) * out[t + lag];
-    }
-    return xy / std::sqrt(xx * yy);
-  };
-  std::int64_t bestLag = 0;
-  double best = -1.0;
-  for (std::int64_t lag = N - 64; lag <= N + 64; ++lag) {
-    const double c = correlation(lag);
-    if (c > best) best = c, bestLag = lag;
-  }
-  // The snapshot is cut after the newest sample is in, so its centre is
-  // N/2 - 1 samples old and grains land N/2 ahead: N - 1 in all.
-  EXPECT_EQ(bestLag, N - 1);
-  EXPECT_GT(best, 0.98);
-  // Nothing comes out before the first grain reaches the first input sample.
-  for (int t = 0; t < N - HOP; ++t) ASSERT_EQ(out[t], 0) << t;
 }
 
 // Sets up an engine as if its last analysis found `semitones`, voiced or not.

@@ -68,13 +68,12 @@ inline std::optional<double> medianPitchHz(const std::vector<std::int16_t>& x, s
   return found[found.size() / 2];
 }
 
-// Mean rectified level in dB (full scale = 32768) of x[begin, end).
-inline double averageLevelDb(const std::vector<std::int16_t>& x, std::int64_t begin,
-                             std::int64_t end) {
+// RMS level in dB (full scale = 32768) of x[begin, end).
+inline double rmsLevelDb(const std::vector<std::int16_t>& x, std::int64_t begin, std::int64_t end) {
   double sum = 0.0;
-  for (std::int64_t i = begin; i < end; ++i) sum += std::fabs(static_cast<double>(x[i]));
+  for (std::int64_t i = begin; i < end; ++i) sum += static_cast<double>(x[i]) * x[i];
   const double mean = sum / std::max<std::int64_t>(end - begin, 1);
-  return 20.0 * std::log10(std::max(mean, 1e-9) / 32768.0);
+  return 10.0 * std::log10(std::max(mean, 1e-9) / (32768.0 * 32768.0));
 }
 
 }  // namespace probe

@@ -1,6 +1,6 @@
 // The main window as the user meets it: placement, the controls at their
 // rectangles, the menu, the About box, the buttons' keys, the mouse, the
-// scroll bar, the size limits, closing, and the picture saved as PNG.
+// scroll bar, the size limits and closing.
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <thread>
@@ -386,26 +385,6 @@ TEST_F(ScrollBar, WithASelectionTheArrowsMoveItsEnd) {
   EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 300));
   QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(2, bar->height() / 2));
   EXPECT_EQ(app.selEnd, view::columnToFrame(app, pane, pane.left + 299));
-}
-
-using Picture = WindowTest;
-
-TEST_F(Picture, TheWindowSavesAsPngShowingTheImage) {
-  placeTrack(150000);
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString path = dir.filePath("window.png");
-  const QImage grabbed = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  ASSERT_TRUE(grabbed.save(path, "PNG"));
-  QImage loaded(path);
-  ASSERT_FALSE(loaded.isNull());
-  loaded = loaded.convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(loaded.size(), window->size());
-  EXPECT_EQ(loaded, grabbed);
-  // Below the menu bar the picture is the off-screen image.
-  const QPoint origin = window->clientArea()->mapTo(window.get(), QPoint(0, 0));
-  const QImage client = loaded.copy(QRect(origin, window->clientArea()->size()));
-  EXPECT_EQ(mismatches(client), 0);
 }
 
 }  // namespace

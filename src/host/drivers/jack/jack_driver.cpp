@@ -15,15 +15,26 @@ namespace jackdriver {
 
 using namespace drivers;
 
+namespace {
+
+// Drivers whose process callback was still inside the host's switch when
+// they were released: they stay, reachable from here, for the rest of the
+// process, since the callback goes on in them.
+std::atomic<JackDriver*> abandoned[4];
+
+}  // namespace
+
 JackDriver::JackDriver(const JackSettings& settings, std::string settingsError)
     : settings_(settings), settingsError_(std::move(settingsError)) {
   if (!codecFor(settings_.sampleType, codec_)) codecFor(SAMPLE_TYPE_INT32_LSB, codec_);
+  sem_init(&notifierWake_, 0, 0);
 }
 
 JackDriver::~JackDriver() {
   if (started_) stop();
   if (buffersCreated_) disposeBuffers();
   client_.reset();
+  sem_destroy(&notifierWake_);
 }
 
 std::int32_t JackDriver::queryInterface(const ClassId&, void** object) {
@@ -37,8 +48,16 @@ std::uint32_t JackDriver::addRef() {
 
 std::uint32_t JackDriver::release() {
   const std::uint32_t left = --references_;
-  if (left == 0) delete this;
-  return left;
+  if (left != 0) return left;
+  if (stop() == DRIVER_OK) {
+    delete this;
+    return 0;
+  }
+  for (auto& slot : abandoned) {
+    JackDriver* empty = nullptr;
+    if (slot.compare_exchange_strong(empty, this)) break;
+  }
+  return 0;
 }
 
 void JackDriver::fail(const std::string& text) {
@@ -125,6 +144,7 @@ std::int32_t JackDriver::canSampleRate(double sampleRate) {
 
 std::int32_t JackDriver::getSampleRate(double* sampleRate) {
   if (!client_) return DRIVER_NOT_PRESENT;
+  if (gone_.load()) return DRIVER_HW_MALFUNCTION;
   if (sampleRate == nullptr) return DRIVER_INVALID_PARAMETER;
   *sampleRate = presentedRate_;
   return DRIVER_OK;
@@ -147,7 +167,7 @@ std::int32_t JackDriver::getChannelInfo(AsioChannelInfo* info) {
 
 std::int32_t JackDriver::createBuffers(AsioBufferInfo* infos, std::int32_t count,
                                        std::int32_t bufferSize, const AsioCallbacks* callbacks) {
-  if (!client_) return DRIVER_NOT_PRESENT;
+  if (!client_ || gone_.load()) return DRIVER_NOT_PRESENT;
   if (buffersCreated_) return DRIVER_INVALID_MODE;
   if (infos == nullptr || callbacks == nullptr || callbacks->bufferSwitch == nullptr ||
       count <= 0 || count > 2 * CHANNELS || bufferSize != hostFrames_) {
@@ -187,6 +207,15 @@ std::int32_t JackDriver::createBuffers(AsioBufferInfo* infos, std::int32_t count
   message_.store(callbacks_.asioMessage);
   buffersCreated_ = true;
   computeLatencies();
+  // Started once the host's message callback is in place: a server gone
+  // before it runs is reported as soon as it does.
+  notifierEnding_.store(false);
+  try {
+    notifier_ = std::thread([this] { notify(); });
+  } catch (...) {
+    disposeBuffers();
+    return DRIVER_NO_MEMORY;
+  }
   return DRIVER_OK;
 }
 
@@ -207,7 +236,9 @@ void JackDriver::computeLatencies() {
 
 std::int32_t JackDriver::disposeBuffers() {
   if (!buffersCreated_) return DRIVER_INVALID_MODE;
-  if (started_) stop();
+  // a cycle still inside the host's switch writes into these buffers
+  if (started_ && stop() != DRIVER_OK) return DRIVER_HW_MALFUNCTION;
+  endNotifier();
   message_.store(nullptr);
   for (int c = 0; c < CHANNELS; ++c) {
     outputs_[c] = Buffer{};
@@ -246,6 +277,9 @@ std::int32_t JackDriver::stop() {
   while (inProcess_.load() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+  // Still inside: not stopped. Whoever would free what the cycle touches
+  // must not do so; a later stop may succeed.
+  if (inProcess_.load()) return DRIVER_HW_MALFUNCTION;
   if (!gone_.load()) client_->deactivate();
   started_ = false;
   return DRIVER_OK;
@@ -311,6 +345,25 @@ void JackDriver::serverRateChanged(double rate) {
 
 void JackDriver::serverGone() {
   gone_.store(true);
+  sem_post(&notifierWake_);
+}
+
+void JackDriver::notify() {
+  for (;;) {
+    while (sem_wait(&notifierWake_) != 0) {
+    }
+    if (notifierEnding_.load()) return;
+    // The host hears of a dead server as a reset request: the program asks
+    // the user to restart, and its stop still works.
+    if (gone_.load() && !resetPosted_.exchange(true)) postResetRequest();
+  }
+}
+
+void JackDriver::endNotifier() {
+  if (!notifier_.joinable()) return;
+  notifierEnding_.store(true);
+  sem_post(&notifierWake_);
+  notifier_.join();
 }
 
 }  // namespace jackdriver

@@ -4,10 +4,13 @@
 // at the presented rate and period; through the rate bridge otherwise.
 #pragma once
 
+#include <semaphore.h>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "host/drivers/driver.h"
 #include "host/drivers/jack/jack_settings.h"
@@ -54,6 +57,8 @@ class JackDriver final : public drivers::AsioDriver, private HostSide {
   void process(const float* const* in, float* const* out, int frames);
   void serverPeriodChanged(int frames);
   void serverRateChanged(double rate);
+  // Runs as JACK runs a shutdown handler, like a signal handler: it only sets
+  // a flag and posts a semaphore; the notifier thread tells the host.
   void serverGone();
 
  private:
@@ -66,6 +71,9 @@ class JackDriver final : public drivers::AsioDriver, private HostSide {
   void fail(const std::string& text);
   void postResetRequest();
   void computeLatencies();
+  // The notifier thread: asks the host for a reset once the server has gone.
+  void notify();
+  void endNotifier();
 
   struct Buffer {
     bool created = false;
@@ -110,6 +118,11 @@ class JackDriver final : public drivers::AsioDriver, private HostSide {
   // The host's message callback, readable from the server's notification
   // thread; null outside createBuffers .. disposeBuffers.
   std::atomic<std::int32_t (*)(std::int32_t, std::int32_t, void*, double*)> message_{nullptr};
+
+  // Lives from createBuffers to disposeBuffers.
+  std::thread notifier_;
+  sem_t notifierWake_;
+  std::atomic<bool> notifierEnding_{false};
 };
 
 }  // namespace jackdriver

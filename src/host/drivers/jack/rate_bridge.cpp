@@ -122,7 +122,6 @@ void RateBridge::runHostBuffer(HostSide& host) {
   }
   host.hostBuffer(hostIn_, hostOut_);
   ++hostBuffers_;
-  output_.compact();
   interleave(hostOut_, output_.writePos(), hostFrames_);
   output_.write += hostFrames_;
 }
@@ -150,7 +149,9 @@ bool RateBridge::process(const float* const* in, float* const* out, int frames, 
     output_.read += used;
     produced += written;
     if (produced == frames) break;
-    if (buffers == maxBuffersPerPeriod_) {
+    // A converter that stops draining leaves no room for another buffer.
+    output_.compact();
+    if (buffers == maxBuffersPerPeriod_ || output_.capacity - output_.write < hostFrames_) {
       ++underruns_;
       std::fill(serverScratch_.get() + produced * STEREO, serverScratch_.get() + frames * STEREO,
                 0.0f);

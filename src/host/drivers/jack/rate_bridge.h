@@ -57,7 +57,9 @@ class RateBridge {
   int outputLatency() const { return outputLead_; }
 
   // Host buffers that found too little input (filled with silence) or periods
-  // the host could not fill; both stay 0 in a healthy run.
+  // the host could not fill (too many buffers asked for, or no room left for
+  // another one because the output converter stopped draining); both stay 0
+  // in a healthy run.
   std::uint64_t underruns() const { return underruns_; }
   std::uint64_t hostBuffers() const { return hostBuffers_; }
 

@@ -106,9 +106,9 @@ class HostkitOnJack : public ::testing::Test {
   }
   // Starts the host and a stream of 2-buffer headers on it, and waits for its
   // first input blocks.
-  bool play(void* window, const std::string& settings) {
+  bool play(void* window, const std::string& settings, HostMode mode = 6) {
     useCatalogue(settings);
-    return HostkitInit(window, 0) && HostkitStart(1, 6) == 1 &&
+    return HostkitInit(window, 0) && HostkitStart(1, mode) == 1 &&
            startStream(2 * HostkitBufferSize()) &&
            waitFor([&] { return data->inputCalls.load() >= 3; }, 10s);
   }
@@ -184,25 +184,39 @@ TEST_F(HostkitOnJack, PeriodChangeReachesTheApplicationsResetHandler) {
   StreamStop(0);
 }
 
-TEST_F(HostkitOnJack, ServerKilledDuringPlaybackLeavesEveryCallPrompt) {
-  PrivateJackServer server(44100, 512);
-  ASSERT_TRUE(server.ready()) << "jackd did not come up";
-  ASSERT_TRUE(play(nullptr, "autoconnect = yes\n"));
-  {
-    // autoconnect: the first two physical ports each way.
-    JackPeer peer;
-    ASSERT_TRUE(peer.ok());
-    EXPECT_TRUE(peer.connected("Cantora:out_1", "system:playback_1"));
-    EXPECT_TRUE(peer.connected("Cantora:out_2", "system:playback_2"));
-    EXPECT_TRUE(peer.connected("system:capture_1", "Cantora:in_1"));
-    EXPECT_TRUE(peer.connected("system:capture_2", "Cantora:in_2"));
+// The server dies while the program plays (duplex, as the program runs) or
+// records into an input-only stream: the program hears of it as a reset
+// request, the rate is no longer known, and every call stays prompt.
+TEST_F(HostkitOnJack, ServerKilledDuringPlayOrRecordIsReportedAndEveryCallStaysPrompt) {
+  for (const HostMode mode : {6, 5}) {
+    SCOPED_TRACE(mode);
+    fresh();
+    PrivateJackServer server(44100, 512);
+    ASSERT_TRUE(server.ready()) << "jackd did not come up";
+    int window = 0;
+    resetCalls = 0;
+    HostkitSetResetHandler(onReset);
+    ASSERT_TRUE(play(&window, "autoconnect = yes\n", mode));
+    {
+      // autoconnect: the first two physical ports each way.
+      JackPeer peer;
+      ASSERT_TRUE(peer.ok());
+      EXPECT_TRUE(peer.connected("Cantora:out_1", "system:playback_1"));
+      EXPECT_TRUE(peer.connected("Cantora:out_2", "system:playback_2"));
+      EXPECT_TRUE(peer.connected("system:capture_1", "Cantora:in_1"));
+      EXPECT_TRUE(peer.connected("system:capture_2", "Cantora:in_2"));
+    }
+    EXPECT_EQ(resetCalls.load(), 0);
+    server.kill();
+    EXPECT_TRUE(waitFor([&] { return resetCalls.load() >= 1; }, 5s)) << "nobody was told";
+    EXPECT_EQ(resetWindow.load(), &window);
+    EXPECT_LT(timed([] { EXPECT_EQ(HostkitSampleRate(), 0); }), 1s);
+    EXPECT_LT(timed([] { StreamStop(0); }), 1s);
+    EXPECT_LT(timed([] { StreamClose(0); }), 1s);
+    EXPECT_LT(timed([] { HostkitShutdown(); }), 1s);
+    EXPECT_EQ(resetCalls.load(), 1);
+    host::resetHostForTesting();
   }
-  server.kill();
-  std::this_thread::sleep_for(100ms);
-  EXPECT_LT(timed([] { HostkitSampleRate(); }), 1s);
-  EXPECT_LT(timed([] { StreamStop(0); }), 1s);
-  EXPECT_LT(timed([] { StreamClose(0); }), 1s);
-  EXPECT_LT(timed([] { HostkitShutdown(); }), 1s);
 }
 
 TEST_F(HostkitOnJack, MissingServerFailsInitAndTheDriverSaysWhy) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -119,20 +120,31 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
   EXPECT_LT(tone.worstResidual, 0.001);
 
   // The host's frames against the server's: after the start, the host runs
-  // exactly 44100/48000 of the server's frames, give or take one host buffer
-  // and one cycle.
+  // exactly 44100/48000 of the server's frames. Each sample may be off by a
+  // buffer or a cycle, more on a loaded machine, so the clocks are compared by
+  // the median offset early in the run against the median late in it: a clock
+  // that runs fast or slow moves it, scheduling jitter does not.
   const std::size_t n = clockCount.load(std::memory_order_acquire);
   ASSERT_GT(n, 500u);
+  const auto offset = [&](std::size_t i) {
+    return static_cast<double>(clockSamples[i].switches * host.frames) -
+           static_cast<double>(clockSamples[i].serverFrames) * 44100.0 / 48000.0;
+  };
+  const auto medianOffset = [&](std::size_t from, std::size_t to) {
+    std::vector<double> d;
+    for (std::size_t i = from; i < to; ++i) d.push_back(offset(i));
+    std::nth_element(d.begin(), d.begin() + static_cast<long>(d.size() / 2), d.end());
+    return d[d.size() / 2];
+  };
   double low = 1e18, high = -1e18;
   for (std::size_t i = 100; i < n; ++i) {
-    const double d = static_cast<double>(clockSamples[i].switches * host.frames) -
-                     static_cast<double>(clockSamples[i].serverFrames) * 44100.0 / 48000.0;
-    low = std::min(low, d);
-    high = std::max(high, d);
+    low = std::min(low, offset(i));
+    high = std::max(high, offset(i));
   }
+  const double drift = medianOffset(n - 200, n) - medianOffset(100, 300);
   const double serverSeconds =
       (clockSamples[n - 1].serverFrames - clockSamples[100].serverFrames) / 48000.0;
-  EXPECT_LE(high - low, host.frames + 512 * 44100.0 / 48000.0)
+  EXPECT_LE(std::fabs(drift), host.frames)
       << "the host's clock moved against the server's over " << serverSeconds << " s";
 
   // Round trip: how much later the tone first crosses a level on its way back.
@@ -146,8 +158,8 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
       firstAbove(host.play[0].begin(), host.play[0].end(), 8000.0);
   std::printf(
       "48000 Hz: %.4f Hz (%.4f cents), level %.4f dB, worst phase %.5f rad, clock spread %.1f "
-      "frames over %.1f s, round trip %ld frames; reported in %d + out %d\n",
-      tone.hz, tone.cents, levelDb, tone.worstPhase, high - low, serverSeconds,
+      "frames (drift %.1f) over %.1f s, round trip %ld frames; reported in %d + out %d\n",
+      tone.hz, tone.cents, levelDb, tone.worstPhase, high - low, drift, serverSeconds,
       static_cast<long>(roundTrip), inLatency, outLatency);
 
   // Told to, the driver shows the server's own rate and period instead.
@@ -159,6 +171,44 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
   std::int32_t minimum = 0, maximum = 0, preferred = 0, granularity = 0;
   ASSERT_EQ(native->getBufferSize(&minimum, &maximum, &preferred, &granularity), 0);
   EXPECT_EQ(preferred, 512);
+}
+
+// A switch the test holds inside the host's callback until it lets go.
+std::atomic<bool> holdSwitch{false};
+std::atomic<bool> insideSwitch{false};
+void holdingSwitch(std::int32_t half, std::int32_t direct) {
+  TestHost::bufferSwitch(half, direct);
+  if (!holdSwitch.load()) return;
+  insideSwitch = true;
+  while (holdSwitch.load()) std::this_thread::sleep_for(1ms);
+  insideSwitch = false;
+}
+
+// While a cycle is inside the host's switch, stop fails and the buffers the
+// cycle goes on to read stay; once it has left, stop and dispose succeed.
+TEST(JackDriverStop, FailsWhileASwitchIsStillInsideAndFreesNothingUnderIt) {
+  PrivateJackServer server(44100, 256);
+  ASSERT_TRUE(server.ready()) << "jackd did not come up";
+  DriverRef driver(jacktest::createDriver({{"autoconnect", "no"}}));
+  ASSERT_NE(driver.get(), nullptr);
+  TestHost host;
+  host.callbacks.bufferSwitch = holdingSwitch;
+  std::string error;
+  std::int32_t inLatency = 0, outLatency = 0;
+  ASSERT_TRUE(host.setUp(driver.get(), error, inLatency, outLatency)) << error;
+  ASSERT_EQ(driver->start(), drivers::DRIVER_OK);
+  ASSERT_TRUE(waitFor([&] { return host.switches.load() >= 5; }, 10s));
+  holdSwitch = true;
+  ASSERT_TRUE(waitFor([&] { return insideSwitch.load(); }, 10s));
+  EXPECT_NE(driver->stop(), drivers::DRIVER_OK);
+  EXPECT_NE(driver->disposeBuffers(), drivers::DRIVER_OK);
+  // the cycle goes on into the driver's output halves
+  holdSwitch = false;
+  EXPECT_TRUE(waitFor([&] { return !insideSwitch.load(); }, 10s));
+  // A failed stop may be tried again; on a loaded machine the server can take
+  // a while to run its cycles again after the long one.
+  EXPECT_TRUE(waitFor([&] { return driver->stop() == drivers::DRIVER_OK; }, 10s));
+  EXPECT_EQ(driver->disposeBuffers(), drivers::DRIVER_OK);
 }
 
 }  // namespace

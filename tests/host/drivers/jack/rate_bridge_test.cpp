@@ -146,4 +146,23 @@ TEST(RateBridge, APeriodLongerThanPreparedPlaysSilenceWithoutAskingTheHost) {
   EXPECT_GE(bridge.hostBuffers(), 2u);
 }
 
+// Rates 300 times apart are beyond the converter's range: it takes nothing
+// from the output FIFO. The bridge asks the host only for the buffers the
+// FIFO has room for and plays silence, counting underruns, instead of
+// writing past the FIFO's end.
+TEST(RateBridge, AnOutputConverterThatStopsDrainingCountsUnderrunsInsteadOfOverflowing) {
+  constexpr int HOST_FRAMES = 64;
+  constexpr int PERIOD = 1 << 16;
+  RateBridge bridge;
+  ASSERT_TRUE(bridge.configure(HOST_FRAMES, 100.0, 30000.0, HOST_FRAMES, PERIOD));
+  LoopHost host(HOST_FRAMES, 0);
+  std::vector<float> in(PERIOD, 0.25f), out0(PERIOD, 1.0f), out1(PERIOD, 1.0f);
+  const float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {out0.data(), out1.data()};
+  for (int period = 0; period < 3; ++period) EXPECT_TRUE(bridge.process(ins, outs, PERIOD, host));
+  EXPECT_LE(bridge.hostBuffers(), 4u) << "more buffers than the output FIFO holds";
+  EXPECT_GE(bridge.underruns(), 3u);
+  EXPECT_EQ(std::count(out0.begin(), out0.end(), 0.0f), PERIOD);
+}
+
 }  // namespace

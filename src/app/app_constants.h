@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/version.h"
+#include "view/view_constants.h"
 
 namespace app {
 
@@ -14,6 +15,12 @@ inline constexpr int CMD_UNDO_TUNING = 32773;
 inline constexpr int CMD_ABOUT = 105;
 inline constexpr int CMD_EXIT = 106;
 inline constexpr int CMD_SELECT_DEVICE = 107;
+// The transport buttons' clicks, as commands to the main window.
+inline constexpr int CMD_PLAY = view::ID_PLAY;
+inline constexpr int CMD_LOOP = view::ID_LOOP;
+inline constexpr int CMD_RECORD = view::ID_RECORD;
+inline constexpr int CMD_STOP = view::ID_STOP;
+inline constexpr int CMD_ZOOM_IN = view::ID_ZOOM_IN;
 
 inline constexpr const char* WINDOW_TITLE = "Cantora";
 inline constexpr const char* WINDOW_CLASS = "CANTORA";

@@ -5,6 +5,7 @@
 #include "app/app_constants.h"
 #include "app/scrolling.h"
 #include "app/undo_tuning.h"
+#include "app/view_lock.h"
 #include "view/highlight.h"
 #include "view/pane_background.h"
 #include "view/view_constants.h"
@@ -52,6 +53,8 @@ bool startRecording(AppContext& ctx) {
   if (!app.streamReady) return refuse(ctx, MSG_SELECT_DEVICE_FIRST, CAPTION_RECORD);
   discardUndo(ctx);
   app.freeTrack();
+  // The recording holds the samples as the driver delivers them.
+  app.sampleRate = app.driverRate;
   for (int id :
        {view::ID_PLAY, view::ID_LOOP, view::ID_RECORD, view::ID_ZOOM_IN, view::ID_ZOOM_OUT})
     ctx.shell.enableButton(id, false);
@@ -77,19 +80,22 @@ bool pauseOrResume(AppContext& ctx) {
   state::AppState& app = ctx.app;
   switch (app.mode.load()) {
     case TransportMode::Playing:
+    case TransportMode::Looping: {
+      // The follow step may be scrolling; it holds the view only briefly and
+      // never waits for this thread.
+      const ViewLock lock = ViewLock::take(app.viewMutex);
       app.savedScrollPos = app.scrollPos;
-      app.mode = TransportMode::PlayPaused;
+      app.mode = app.mode == TransportMode::Playing ? TransportMode::PlayPaused
+                                                    : TransportMode::LoopPaused;
       return true;
-    case TransportMode::Looping:
-      app.savedScrollPos = app.scrollPos;
-      app.mode = TransportMode::LoopPaused;
-      return true;
+    }
     case TransportMode::Recording:
       app.mode = TransportMode::RecordPaused;
       return true;
     case TransportMode::PlayPaused:
     case TransportMode::LoopPaused: {
       const bool looping = app.mode == TransportMode::LoopPaused;
+      const ViewLock lock = ViewLock::take(app.viewMutex);
       if (app.restoreScrollOnResume && app.savedScrollPos > -1) {
         scrollTo(ctx, app.savedScrollPos);
         app.savedScrollPos = -1;

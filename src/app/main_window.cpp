@@ -5,6 +5,7 @@
 
 #include "app/app_constants.h"
 #include "app/app_context.h"
+#include "app/audio_callbacks.h"
 #include "app/can_act.h"
 #include "app/device_selection.h"
 #include "app/file_commands.h"
@@ -14,6 +15,7 @@
 #include "app/tuning_command.h"
 #include "app/undo_tuning.h"
 #include "app/view_lock.h"
+#include "app/window_layout.h"
 #include "app/zoom.h"
 #include "view/column_mapping.h"
 #include "view/highlight.h"
@@ -27,9 +29,8 @@ using state::TransportMode;
 
 MainWindow::MainWindow(state::AppState& app, Shell& shell)
     : app_(app), shell_(shell), view_(std::make_unique<view::TrackView>()) {
-  ctx_ = std::make_unique<AppContext>(
-      AppContext{app_, shell_, *view_, nullptr,
-                 [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }});
+  ctx_ = std::make_unique<AppContext>(app_, shell_, *view_);
+  ctx_->settle = [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
 }
 
 MainWindow::~MainWindow() = default;
@@ -61,20 +62,10 @@ WindowPlacement MainWindow::initialPlacement(Size desktop) {
   return p;
 }
 
-bool MainWindow::layOut(Size client) {
-  const Size outer = shell_.outerSize();
-  if (!view::layoutWindow(*view_, app_, client.width, client.height, outer.width, outer.height))
-    return false;
-  shell_.placeControl(view::SCROLL_BAR_ID, view_->geometry.scrollBar);
-  for (int i = 0; i < view::BUTTON_COUNT; ++i)
-    shell_.placeControl(view::BUTTON_ID_FIRST + i, view_->geometry.buttons[i]);
-  return true;
-}
-
 bool MainWindow::onCreate() {
   shell_.enableUndoTuning(false);
   app_.undo.discard();
-  if (!layOut(shell_.clientSize())) return false;
+  if (!layOutWindow(*ctx_, shell_.clientSize())) return false;
   app_.initialPaneWidth = view_->geometry.paneWidth();
   resetScrollBar(*ctx_);
   refreshSizeLimits();
@@ -89,6 +80,9 @@ void MainWindow::onDestroy() {
   }
   if (app_.streamReady && ctx_->host) ctx_->host->streamClose();
   if (app_.driverOpen && ctx_->host) ctx_->host->hostShutdown();
+  // No callback runs any more; a re-layout the last follow step started may.
+  setAudioContext(nullptr);
+  waitForRelayouts(*ctx_);
   app_.streamReady = false;
   app_.driverOpen = false;
   app_.chunks.free();
@@ -102,13 +96,14 @@ void MainWindow::onDestroy() {
 }
 
 void MainWindow::onSize(Size client) {
-  if (view_->image.valid() && client.width == view_->image.width() &&
-      client.height == view_->image.height())
-    return;
   // Skipped, not queued, while the view is held: a later size message or the
-  // re-layout worker repeats it.
+  // re-layout worker repeats it. The image is read under the lock too: a
+  // re-layout worker may be replacing it.
   if (ViewLock lock = ViewLock::tryTake(app_.viewMutex)) {
-    if (layOut(client)) refitZoom(*ctx_);
+    const view::Image& image = view_->image;
+    const bool same =
+        image.valid() && client.width == image.width() && client.height == image.height();
+    if (!same && layOutWindow(*ctx_, client)) refitZoom(*ctx_);
   }
   refreshSizeLimits();
 }

@@ -99,7 +99,6 @@ class MainWindow {
   void setSettleWait(std::function<void(std::chrono::milliseconds)> wait);
 
  private:
-  bool layOut(Size client);
   void quitRequest();
   void selectDevice();
 

@@ -6,6 +6,7 @@
 #include "app/can_act.h"
 #include "app/file_commands.h"
 #include "app/view_lock.h"
+#include "app/window_layout.h"
 #include "app/zoom.h"
 #include "view/view_constants.h"
 
@@ -23,11 +24,15 @@ void focusIndexButton(AppContext& ctx) {
   ctx.shell.focusButton(view::BUTTON_ID_FIRST + ctx.app.focusIndex);
 }
 
-// Prime and start the stream, then hand the focus to Pause.
+// Prime and start the stream, then hand the focus to Pause. A stream the host
+// refuses would never call back, so nothing would ever end it: Stop is posted
+// at once and the transport returns to Idle.
 void startStream(AppContext& ctx, bool follow) {
-  if (ctx.host) ctx.host->streamPrime();
+  ctx.app.deviceFrames = 0;
+  const bool primed = ctx.host && ctx.host->streamPrime();
   if (follow) ctx.app.follow = true;
-  if (ctx.host) ctx.host->streamStart();
+  const bool started = primed && ctx.host->streamStart();
+  if (!started) ctx.shell.postCommand(view::ID_STOP);
   ctx.shell.focusButton(view::ID_PAUSE);
   settle(ctx);
 }
@@ -100,7 +105,10 @@ void stop(AppContext& ctx) {
   if (app.recording) {
     app.mode = TransportMode::Busy;
     app.recording = false;
-    finishRecording(ctx);
+    if (ctx.finishRecording)
+      ctx.finishRecording(ctx);
+    else
+      finishRecording(ctx);
   }
   app.cursorPos = 0;
   app.playPos = 0;
@@ -123,6 +131,10 @@ void zoomButton(AppContext& ctx, ZoomDirection direction) {
 void transportButton(AppContext& ctx, int id) {
   // Only clicks (notification 0 in the high word) act.
   if ((id >> 16) != 0) return;
+  // Play, Loop and Record scroll and draw without the view lock (nothing else
+  // draws while the transport is Idle), but a re-layout the last follow step
+  // started may still be running; it never waits for this thread.
+  if (id == view::ID_PLAY || id == view::ID_LOOP || id == view::ID_RECORD) waitForRelayouts(ctx);
   if (id >= view::BUTTON_ID_FIRST && id < view::BUTTON_ID_FIRST + view::BUTTON_COUNT)
     ctx.app.focusIndex = static_cast<std::int16_t>(id - view::BUTTON_ID_FIRST);
   switch (id) {

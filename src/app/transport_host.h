@@ -10,8 +10,10 @@ class TransportHost {
  public:
   virtual ~TransportHost() = default;
   // Fills the 16 output headers by calling the output callback on this thread.
-  virtual void streamPrime() = 0;
-  virtual void streamStart() = 0;
+  // False when the host refuses.
+  virtual bool streamPrime() = 0;
+  // False when the host refuses; no callback comes then.
+  virtual bool streamStart() = 0;
   // Stops the stream; the host's delivery thread is joined before it returns.
   virtual void streamStop() = 0;
   virtual void streamPause() = 0;

@@ -1,5 +1,8 @@
 #include "cli/track_io.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -113,6 +116,21 @@ std::string importFailure(const std::string& path, audiofile::LoadStatus status,
   return reason.empty() ? line : line + " (" + reason + ")";
 }
 
+void clearInterrupted() {
+  interruptedFlag = 0;
+}
+
+std::string unwritableReason(const std::string& out) {
+  struct stat info {};
+  if (::stat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return "is a folder";
+  const std::size_t slash = out.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : out.substr(0, slash));
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    return "cannot write in " + folder + systemError(errno);
+  return {};
+}
+
 int importTrack(const std::string& path, audiofile::LoadedTrack& track) {
   audiofile::LoadStatus status;
   audiofile::ImportRefusal why;
@@ -131,7 +149,8 @@ int importTrack(const std::string& path, audiofile::LoadedTrack& track) {
   }
 }
 
-int writeTrack(const audiofile::LoadedTrack& track, const std::string& out) {
+int writeTrack(const audiofile::LoadedTrack& track, const std::string& out,
+               std::uint32_t sampleRate) {
   audiofile::WavWriter writer;
   std::random_device seed;
   std::mt19937 gen(seed());
@@ -139,7 +158,7 @@ int writeTrack(const audiofile::LoadedTrack& track, const std::string& out) {
   bool created = false;
   for (int i = 0; i < TEMP_NAME_TRIES && !created; ++i) {
     temp = temporaryNameFor(out, gen);
-    created = writer.create(temp.c_str(), track.channels, audiofile::TRACK_RATE, true);
+    created = writer.create(temp.c_str(), track.channels, sampleRate, true);
     if (!created && writer.lastError() != EEXIST) break;
   }
   if (!created) return fail(out + ": Could not create file!" + systemError(writer.lastError()));

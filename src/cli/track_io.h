@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "audiofile/audiofile_constants.h"
 #include "audiofile/track_loader.h"
 
 namespace cli {
@@ -25,6 +26,9 @@ class InterruptGuard {
 
 // True once a signal arrived under an InterruptGuard.
 bool interrupted();
+// Forgets a signal that was already acted on (Ctrl-C that stopped a
+// recording), so that a second one can still stop the write that follows.
+void clearInterrupted();
 
 // Imports `path` as the desktop program opens a track, with a progress bar on
 // a terminal. Returns 0 when loaded; otherwise prints the reason and returns
@@ -35,9 +39,16 @@ int importTrack(const std::string& path, audiofile::LoadedTrack& track);
 std::string importFailure(const std::string& path, audiofile::LoadStatus status,
                           const audiofile::ImportRefusal& why);
 
-// Writes the whole track to `out` as 16-bit PCM WAV through a temporary file
-// beside it, renamed when complete; a failed or interrupted write removes the
-// temporary and keeps any earlier `out`. Returns the exit status.
-int writeTrack(const audiofile::LoadedTrack& track, const std::string& out);
+// Writes the whole track to `out` as 16-bit PCM WAV at `sampleRate` through a
+// temporary file beside it, renamed when complete; a failed or interrupted
+// write removes the temporary and keeps any earlier `out`. Returns the exit
+// status.
+int writeTrack(const audiofile::LoadedTrack& track, const std::string& out,
+               std::uint32_t sampleRate = audiofile::TRACK_RATE);
+
+// Why `out` could not be written, checked before work that would be lost
+// (a recording): empty when its folder takes a new file and `out` is not a
+// folder itself.
+std::string unwritableReason(const std::string& out);
 
 }  // namespace cli

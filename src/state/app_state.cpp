@@ -12,6 +12,7 @@ void AppState::freeTrack() {
 void AppState::reset() {
   freeTrack();
   channels = 1;
+  sampleRate = 44100;
   stereo = false;
   selActive = false;
   selStart = selEnd = 0;
@@ -24,11 +25,14 @@ void AppState::reset() {
   deviceIndex = -1;
   driverOpen = streamReady = false;
   blockFrames = 64;
+  driverRate = 0;
+  deviceFrames = 0;
   chunks.free();
   blocksPerChunk = maxChunks = 0;
   chunkCount = 0;
   spoolBuffer.reset();
   spoolToFile = false;
+  inputPeak = 0;
   framesPerPixel = fitFramesPerPixel = 0;
   scrollPos = scrollMax = scrollPage = 0;
   dragging = false;

@@ -34,6 +34,9 @@ struct AppState {
   bool stereo = false;
   std::unique_ptr<std::int16_t[]> peaks;  // groups of max/min per channel, or none
   std::uint32_t framesPerPeak = 1;
+  // The rate the samples run at: 44100 for a track read from a file, the
+  // driver's rate for a recording. Saving writes it into the header.
+  std::uint32_t sampleRate = 44100;
 
   // --- selection and positions (frames; selEnd exclusive) ---
   bool selActive = false;
@@ -56,6 +59,11 @@ struct AppState {
   bool driverOpen = false;
   bool streamReady = false;
   std::uint32_t blockFrames = 64;
+  std::uint32_t driverRate = 0;  // the open driver's sample rate, 0 before one is open
+  // Frames the device has run through since the transport last started,
+  // counted by the input callback: a clock in audio time, however fast the
+  // device is paced.
+  std::atomic<std::uint64_t> deviceFrames{0};
 
   // --- recording ---
   RecordChunkList chunks;
@@ -64,6 +72,9 @@ struct AppState {
   std::atomic<std::uint32_t> chunkCount{0};
   std::unique_ptr<std::uint8_t[]> spoolBuffer;  // blockFrames x blocksPerChunk x 4 bytes
   std::atomic<bool> spoolToFile{false};
+  // The largest magnitude in the last recorded block (0 to 32768): the level
+  // a meter shows.
+  std::atomic<std::int32_t> inputPeak{0};
 
   // --- view (guarded by viewMutex where audio may run) ---
   std::uint32_t framesPerPixel = 0;
@@ -75,8 +86,10 @@ struct AppState {
   std::int32_t dragAnchorX = 0;
   std::int32_t dragCurX = 0;
   std::int16_t focusIndex = 0;
-  std::int32_t layoutWidth = 0;  // outer window size at the last layout
-  std::int32_t layoutHeight = 0;
+  // Outer window size at the last layout; the follow step compares it with the
+  // window's size while the UI thread or a re-layout worker may set it.
+  std::atomic<std::int32_t> layoutWidth{0};
+  std::atomic<std::int32_t> layoutHeight{0};
   std::int32_t initialPaneWidth = 0;
 
   // --- tuning ---

@@ -23,6 +23,19 @@ void RecordChunkList::append(RecordChunk* chunk) {
   current = chunk;
 }
 
+void RecordChunkList::dropCurrent() {
+  if (current == nullptr) return;
+  if (head == current) {
+    head = nullptr;
+  } else {
+    RecordChunk* before = head;
+    while (before != nullptr && before->next != current) before = before->next;
+    if (before != nullptr) before->next = nullptr;
+  }
+  delete current;
+  current = nullptr;
+}
+
 void RecordChunkList::free() {
   RecordChunk* c = head;
   while (c) {

@@ -30,6 +30,9 @@ struct RecordChunkList {
   ~RecordChunkList() { free(); }
 
   void append(RecordChunk* chunk);
+  // Unlinks and frees the current chunk; current becomes none (the chunks
+  // before it stay).
+  void dropCurrent();
   void free();
 };
 

@@ -26,8 +26,14 @@ namespace apptest {
 class FakeHost : public app::TransportHost {
  public:
   FakeHost(std::vector<std::string>& log, const state::AppState& app) : log_(log), app_(app) {}
-  void streamPrime() override { note("prime"); }
-  void streamStart() override { note("start"); }
+  bool streamPrime() override {
+    note("prime");
+    return true;
+  }
+  bool streamStart() override {
+    note("start");
+    return true;
+  }
   void streamStop() override { note("stop"); }
   void streamPause() override { note("pause"); }
   void streamResume() override { note("resume"); }

@@ -176,6 +176,7 @@ TEST(MainWindowCommands, DispatchesMenuCommands) {
   h.app.selEnd = 10000;
   view::paintBackgrounds(h.view(), h.app, false);
   ASSERT_GT(h.selectedColumns(), 0);
+  h.shell.deviceAnswers.push_back(std::nullopt);  // the dialog cancelled
   h.window.onCommand(app::CMD_SELECT_DEVICE);
   EXPECT_FALSE(h.app.selActive);
   EXPECT_EQ(h.selectedColumns(), 0);

@@ -31,6 +31,14 @@ void HeadlessShell::clearRecords() {
   driverResetsPosted = 0;
 }
 
+std::optional<int> HeadlessShell::takePosted(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  if (!posted_.wait_for(lock, limit, [this] { return !pending_.empty(); })) return std::nullopt;
+  const int id = pending_.front();
+  pending_.pop_front();
+  return id;
+}
+
 int HeadlessShell::count(const std::string& name) const {
   std::lock_guard lock(mutex_);
   int n = 0;
@@ -84,6 +92,7 @@ app::MessageResult HeadlessShell::messageBoxFromWorker(std::string_view text,
 std::optional<int> HeadlessShell::runDeviceDialog(const std::vector<std::string>& names) {
   uiThreadOnly("runDeviceDialog");
   std::lock_guard lock(mutex_);
+  deviceNames = names;
   return takeFront(deviceAnswers).value_or(names.empty() ? -1 : 0);
 }
 

@@ -4,6 +4,8 @@
 // threading rules of the Shell interface and lists every breach.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -51,7 +53,10 @@ class HeadlessShell : public app::Shell {
   app::Size desktop{1920, 1080};
   // The outer window is the client area plus this frame (title bar, borders, menu).
   app::Size frameExtra{16, 59};
-  void setClientSize(app::Size client) { client_ = client; }
+  void setClientSize(app::Size client) {
+    std::lock_guard lock(mutex_);
+    client_ = client;
+  }
 
   // --- what a real window would show now ---
   std::map<int, ButtonState> buttons;  // by control id
@@ -73,11 +78,15 @@ class HeadlessShell : public app::Shell {
   std::vector<MessageBoxCall> messageBoxes;
   std::vector<app::Rect> invalidated;
   std::vector<int> postedCommands;
+  std::vector<std::string> deviceNames;  // what the device dialog listed last
   int driverResetsPosted = 0;
   std::vector<std::string> violations;  // breaches of the threading rules
 
   // Forgets the records (not the window's state).
   void clearRecords();
+  // The next posted command not yet taken, waiting up to `limit` for one to
+  // arrive (the message loop's part: the caller hands it to the window).
+  std::optional<int> takePosted(std::chrono::milliseconds limit);
   // Number of calls named `name` so far.
   int count(const std::string& name) const;
 
@@ -123,16 +132,22 @@ class HeadlessShell : public app::Shell {
     anyThread("desktopSize");
     return desktop;
   }
+  // The sizes may be read by the follow step while the test resizes.
   app::Size clientSize() override {
-    anyThread("clientSize");
-    return client_;
+    app::Size size;
+    anyThread("clientSize", [&] { size = client_; });
+    return size;
   }
   app::Size outerSize() override {
-    anyThread("outerSize");
-    return {client_.width + frameExtra.width, client_.height + frameExtra.height};
+    app::Size size;
+    anyThread("outerSize", [&] {
+      size = {client_.width + frameExtra.width, client_.height + frameExtra.height};
+    });
+    return size;
   }
+  // Any thread: a re-layout worker places the controls too.
   void placeControl(int id, const app::Rect& rect) override {
-    uiThreadOnly("placeControl", [&] { controls[id] = rect; });
+    anyThread("placeControl", [&] { controls[id] = rect; });
   }
   void setSizeLimits(app::Size minimum, std::optional<app::Size> maximum) override {
     uiThreadOnly("setSizeLimits", [&] {
@@ -167,7 +182,11 @@ class HeadlessShell : public app::Shell {
   int runTuningDialog(bool onLeft,
                       const std::function<void(const app::TuningChoice&)>& onOk) override;
   void postCommand(int id) override {
-    anyThread("postCommand", [&] { postedCommands.push_back(id); });
+    anyThread("postCommand", [&] {
+      postedCommands.push_back(id);
+      pending_.push_back(id);
+    });
+    posted_.notify_all();
   }
   void postDriverReset() override {
     anyThread("postDriverReset", [&] { ++driverResetsPosted; });
@@ -195,6 +214,8 @@ class HeadlessShell : public app::Shell {
   std::optional<std::string> nextFileAnswer();
 
   mutable std::mutex mutex_;
+  std::condition_variable posted_;
+  std::deque<int> pending_;  // posted commands the message loop has not taken
   std::thread::id uiThread_;
   app::Size client_{1784, 693};
 };

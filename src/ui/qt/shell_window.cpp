@@ -137,6 +137,7 @@ void ShellWindow::buildControls() {
     b->setProperty("controlId", id);
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
+    b->setStyleSheet(QString::fromUtf8(FOCUS_MARK_STYLE));
     connect(b, &QPushButton::clicked, this, [this, id] {
       if (!destroyed_ && created_) main_->onCommand(id);
     });
@@ -405,9 +406,14 @@ void ShellWindow::keepOuterSize() {
   if (destroyed_) return;
   const QSize extra = frameExtra();
   const QSize wanted(wantedOuter_.width - extra.width(), wantedOuter_.height - extra.height());
-  if (wanted == size()) return;
-  applySizeLimits();
-  resize(wanted);
+  if (wanted != size()) {
+    applySizeLimits();
+    resize(wanted);
+  }
+  // The layout follows the area under the menu bar as the window system
+  // finally shows it (the menu bar's height, too, is settled only now).
+  if (layout() != nullptr) layout()->activate();
+  if (created_) main_->onSize(clientSize());
 }
 
 // --- text on the window ---

@@ -33,6 +33,13 @@ inline constexpr std::uint32_t CURSOR_COLOUR = view::COLOUR_BLACK;
 inline constexpr int CURSOR_WIDTH = 2;
 inline constexpr std::uint32_t LIVE_COLOUR = view::COLOUR_WAVE;
 
+// The focused transport button: a plain frame in a strong colour, so the
+// button the Enter key acts on is seen at a glance.
+inline constexpr const char* FOCUS_MARK_STYLE =
+    "QPushButton:focus { border: 2px solid #1E5AA8; border-radius: 3px;"
+    " background-color: #E4EDFA; }";
+inline constexpr std::uint32_t FOCUS_MARK_COLOUR = 0x1E5AA8;
+
 // The device dialog.
 inline constexpr const char* DEVICE_DIALOG_CAPTION = "Select ASIO Device...";
 

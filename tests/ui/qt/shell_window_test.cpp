@@ -17,6 +17,7 @@
 #include "app/main_window.h"
 #include "qt_test_helpers.h"
 #include "ui/qt/client_area.h"
+#include "ui/qt/ui_constants.h"
 #include "view/column_mapping.h"
 #include "view/layout.h"
 #include "view/view_constants.h"
@@ -84,6 +85,49 @@ TEST_F(WindowStart, ButtonsAndScrollBarSitAtTheLayoutRectanglesAlsoAfterAResize)
   // Without a track the scroll bar is empty and disabled.
   EXPECT_FALSE(window->scrollBar()->isEnabled());
   EXPECT_EQ(window->scrollBar()->maximum(), 0);
+}
+
+TEST_F(WindowStart, EveryButtonLiesWhollyInsideTheVisibleWindowUnderTheMenuBar) {
+  const int menuBottom = window->menuBar()->geometry().bottom();
+  for (const QSize size : {QSize(0, 0), QSize(1000, 600), QSize(600, 300), QSize(1500, 900)}) {
+    if (!size.isEmpty()) {
+      window->resize(size);
+      QApplication::processEvents();
+    }
+    SCOPED_TRACE(testing::Message() << window->width() << " x " << window->height());
+    const QRect visible = window->rect();
+    ui::ClientArea* client = window->clientArea();
+    EXPECT_EQ(client->geometry().top(), menuBottom + 1) << "the client area starts under the menu";
+    EXPECT_EQ(view().image.height(), client->height()) << "laid out for the area under the menu";
+    for (int i = 0; i < view::BUTTON_COUNT; ++i) {
+      QPushButton* b = window->button(view::BUTTON_ID_FIRST + i);
+      const QRect shown(b->mapTo(window.get(), QPoint(0, 0)), b->size());
+      EXPECT_TRUE(visible.contains(shown)) << "button " << i << " at y " << shown.top();
+      EXPECT_GT(shown.top(), menuBottom);
+    }
+  }
+}
+
+TEST_F(WindowStart, TheFocusedButtonCarriesAVisibleMark) {
+  activate();
+  auto markPixels = [](QPushButton* b) {
+    const QImage image = b->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += rgb(image, x, y) == ui::FOCUS_MARK_COLOUR;
+    return n;
+  };
+  QPushButton* play = window->button(view::ID_PLAY);
+  QPushButton* stop = window->button(view::ID_STOP);
+  window->focusButton(view::ID_STOP);
+  QApplication::processEvents();
+  ASSERT_TRUE(stop->hasFocus());
+  EXPECT_GT(markPixels(stop), 2 * stop->width()) << "a frame around the focused button";
+  EXPECT_EQ(markPixels(play), 0);
+  window->focusButton(view::ID_PLAY);
+  QApplication::processEvents();
+  EXPECT_GT(markPixels(play), 2 * play->width());
+  EXPECT_EQ(markPixels(stop), 0) << "the mark moves with the focus";
 }
 
 TEST_F(WindowStart, SizeLimitsApplyToTheOuterWindowAndFreezeWhileRecording) {

@@ -1,0 +1,300 @@
+// The transport on the virtual device, paced fast, through the device dialog,
+// the button handler, the audio callbacks and the host: what is played comes
+// back sample for sample from the device's capture, what is recorded is the
+// device's input in order, and the audio path's Stop returns the transport to
+// Idle.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "app/device_harness.h"
+#include "app/window_layout.h"
+#include "host/drivers/virtual/voice_phrase.h"
+
+namespace {
+
+using apptest::DeviceHarness;
+using apptest::Planar;
+using state::TransportMode;
+
+// A sample that is never zero, different per channel, so that where the
+// track comes back in the capture is plain.
+std::int16_t trackSample(std::uint32_t frame, std::uint32_t channel) {
+  return static_cast<std::int16_t>(1 + (frame * 7 + channel * 4099) % 30000);
+}
+
+void fillTrack(apptest::Harness& h, std::uint32_t frames, std::uint32_t channels) {
+  h.loadTrack(frames, channels);
+  for (std::uint32_t f = 0; f < frames; ++f)
+    for (std::uint32_t c = 0; c < channels; ++c)
+      h.app.samples[f * channels + c] = trackSample(f, c);
+}
+
+// Where the capture first leaves silence, and how long it stays away from it.
+struct Heard {
+  std::size_t start = 0;
+  std::size_t length = 0;
+};
+Heard firstSound(const Planar& p) {
+  Heard heard;
+  while (heard.start < p.size() && p.left[heard.start] == 0) ++heard.start;
+  while (heard.start + heard.length < p.size() && p.left[heard.start + heard.length] != 0)
+    ++heard.length;
+  return heard;
+}
+
+// Checks that the capture from `heard.start` holds `expected` frames of the
+// track (frame `from(i)` for capture frame i), on both channels.
+template <class FrameOf>
+void expectTrack(const Planar& p, std::size_t start, std::size_t count, std::uint32_t channels,
+                 FrameOf from) {
+  ASSERT_LE(start + count, p.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t f = from(i);
+    ASSERT_EQ(p.left[start + i], trackSample(f, 0)) << "frame " << i;
+    ASSERT_EQ(p.right[start + i], trackSample(f, channels == 2 ? 1 : 0)) << "frame " << i;
+  }
+}
+
+class Transport : public ::testing::Test {
+ protected:
+  DeviceHarness d;
+};
+
+TEST_F(Transport, PlayWritesExactlyTheRangeThenSilenceAndStopsItself) {
+  struct Case {
+    std::uint32_t channels;
+    std::uint32_t frames;
+    bool selection;
+  };
+  for (const Case c : {Case{1, 20000, false}, Case{2, 20000, false}, Case{2, 60000, true}}) {
+    SCOPED_TRACE(testing::Message() << c.channels << " channels, selection " << c.selection);
+    ASSERT_TRUE(d.openVirtual("input = silence\n" + d.captureSetting()));
+    apptest::Harness& h = *d.h;
+    EXPECT_EQ(h.app.blockFrames, 2048u);
+    fillTrack(h, c.frames, c.channels);
+    std::uint32_t start = 0, end = c.frames;
+    if (c.selection) {
+      h.app.selActive = true;
+      h.app.selStart = start = 5001;
+      h.app.selEnd = end = 5001 + 7 * 2048 + 333;
+    }
+    d.click(view::ID_PLAY);
+    EXPECT_EQ(h.app.mode, TransportMode::Playing);
+    ASSERT_TRUE(d.runUntilIdle());
+    EXPECT_EQ(
+        std::count(h.shell.postedCommands.begin(), h.shell.postedCommands.end(), view::ID_STOP), 1);
+    EXPECT_EQ(h.shell.buttons[view::ID_PLAY].enabled, true);
+    // The cursor only when the view shows 16 blocks or more.
+    EXPECT_EQ(h.shell.count("drawCursorLine") > 0, c.frames >= 16 * 2048);
+    d.close();
+    const Planar played = apptest::readStereoWav(d.capturePath());
+    const Heard heard = firstSound(played);
+    EXPECT_EQ(heard.length, end - start) << "the range, then silence";
+    expectTrack(played, heard.start, end - start, c.channels,
+                [start](std::size_t i) { return static_cast<std::uint32_t>(start + i); });
+    EXPECT_TRUE(std::all_of(played.left.begin() + static_cast<long>(heard.start + heard.length),
+                            played.left.end(), [](std::int16_t s) { return s == 0; }));
+  }
+}
+
+TEST_F(Transport, LoopWrapsToTheRangeStartWithNoGapOrRepeatEvenForATrackShorterThanABlock) {
+  struct Case {
+    std::uint32_t frames;
+    std::uint32_t selStart, selEnd;  // selEnd 0: no selection
+  };
+  for (const Case c : {Case{30000, 2500, 2500 + 2048 + 777}, Case{300, 0, 0}, Case{2047, 0, 0}}) {
+    SCOPED_TRACE(testing::Message() << c.frames << " frames");
+    ASSERT_TRUE(d.openVirtual("input = silence\n" + d.captureSetting()));
+    apptest::Harness& h = *d.h;
+    fillTrack(h, c.frames, 2);
+    std::uint32_t start = 0, end = c.frames;
+    if (c.selEnd != 0) {
+      h.app.selActive = true;
+      h.app.selStart = start = c.selStart;
+      h.app.selEnd = end = c.selEnd;
+    }
+    d.click(view::ID_LOOP);
+    EXPECT_EQ(h.app.cursorPos, start + h.app.blockFrames) << "one block ahead";
+    ASSERT_TRUE(d.runFor(40 * 2048));
+    EXPECT_EQ(h.app.mode, TransportMode::Looping);
+    d.click(view::ID_STOP);
+    EXPECT_EQ(h.app.mode, TransportMode::Idle);
+    d.close();
+    const Planar played = apptest::readStereoWav(d.capturePath());
+    const Heard heard = firstSound(played);
+    const std::uint32_t length = end - start;
+    EXPECT_GE(heard.length, 30u * 2048) << "looped without a gap";
+    expectTrack(played, heard.start, heard.length, 2, [start, length](std::size_t i) {
+      return static_cast<std::uint32_t>(start + i % length);
+    });
+  }
+}
+
+TEST_F(Transport, PauseResumeAndAResizeWhilePlayingLoseOrRepeatNothing) {
+  ASSERT_TRUE(d.openVirtual("input = silence\n" + d.captureSetting(), 4));
+  apptest::Harness& h = *d.h;
+  fillTrack(h, 120000, 1);
+  d.click(view::ID_PLAY);
+  ASSERT_TRUE(d.runFor(10 * 2048));
+  d.click(view::ID_PAUSE);
+  EXPECT_EQ(h.app.mode, TransportMode::PlayPaused);
+  EXPECT_EQ(h.shell.buttons[view::ID_PAUSE].text, "Resume");
+  const std::uint64_t heldAt = h.app.deviceFrames;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_LE(h.app.deviceFrames, heldAt + 2048) << "no blocks while paused";
+  d.click(view::ID_PAUSE);
+  EXPECT_EQ(h.shell.buttons[view::ID_PAUSE].text, "Pause");
+  // The window resized while the sound runs: a worker the follow step starts
+  // lays it out again, without the window's own size message.
+  h.shell.setClientSize({900, 450});
+  ASSERT_TRUE(d.runUntil([&] { return h.app.layoutWidth == 900 + h.shell.frameExtra.width; }));
+  ASSERT_TRUE(d.runUntilIdle());
+  app::waitForRelayouts(h.ctx());
+  EXPECT_EQ(h.view().image.width(), 900);
+  d.close();
+  const Planar played = apptest::readStereoWav(d.capturePath());
+  const Heard heard = firstSound(played);
+  // The device keeps running while the stream is paused: the pause is a run
+  // of silence between the two parts of the track.
+  std::vector<std::int16_t> sound;
+  for (std::size_t i = heard.start; i < played.size(); ++i)
+    if (played.left[i] != 0) sound.push_back(played.left[i]);
+  ASSERT_EQ(sound.size(), 120000u);
+  for (std::uint32_t f = 0; f < 120000; ++f) ASSERT_EQ(sound[f], trackSample(f, 0)) << f;
+}
+
+// What the finishing of a recording received.
+struct Finished {
+  Planar audio;
+  std::uint32_t chunks = 0;
+  bool spoolToFile = false;
+  int calls = 0;
+};
+
+void catchRecording(apptest::Harness& h, Finished& out) {
+  h.ctx().finishRecording = [&out](app::AppContext& ctx) {
+    ++out.calls;
+    for (const state::RecordChunk* c = ctx.app.chunks.head; c != nullptr; c = c->next) {
+      ++out.chunks;
+      const std::size_t n = std::size_t{c->blocksUsed} * ctx.app.blockFrames;
+      out.audio.left.insert(out.audio.left.end(), c->left.get(), c->left.get() + n);
+      out.audio.right.insert(out.audio.right.end(), c->right.get(), c->right.get() + n);
+    }
+    out.spoolToFile = ctx.app.spoolToFile;
+    ctx.app.chunks.free();
+    ctx.app.chunkCount = 0;
+    ctx.app.mode = TransportMode::Idle;
+  };
+}
+
+TEST_F(Transport, RecordKeepsTheInputInOrderAndTheOutputSilent) {
+  // The voice: the phrase in a loop, so every recorded sample has its place.
+  ASSERT_TRUE(d.openVirtual("input = voice\n"));
+  apptest::Harness& h = *d.h;
+  fillTrack(h, 20000, 2);
+  Finished got;
+  catchRecording(h, got);
+  d.click(view::ID_RECORD);
+  EXPECT_EQ(h.app.mode, TransportMode::Recording);
+  EXPECT_FALSE(h.app.samples) << "the track goes";
+  EXPECT_EQ(h.app.sampleRate, 44100u);
+  ASSERT_TRUE(d.runFor(300 * 2048));  // more than one chunk of 256 blocks
+  d.click(view::ID_STOP);
+  ASSERT_TRUE(d.runUntilIdle());
+  ASSERT_EQ(got.calls, 1);
+  EXPECT_EQ(got.chunks, 2u);
+  EXPECT_GT(h.shell.count("drawLiveLine") + h.shell.count("drawLivePoint"), 300)
+      << "the live display draws every block";
+  ASSERT_GE(got.audio.size(), 300u * 2048);
+  EXPECT_EQ(got.audio.left, got.audio.right) << "both inputs hear the voice";
+  const std::vector<std::int16_t> phrase = virtualdevice::makeVoicePhrase(44100);
+  // The first block starts somewhere in the phrase; from there every sample
+  // follows, none lost or twice.
+  std::size_t offset = 0;
+  for (; offset < phrase.size(); ++offset) {
+    bool match = true;
+    for (std::size_t i = 0; i < 4096 && match; ++i)
+      match = phrase[(offset + i) % phrase.size()] == got.audio.left[i];
+    if (match) break;
+  }
+  ASSERT_LT(offset, phrase.size()) << "the recording starts inside the phrase";
+  for (std::size_t i = 0; i < got.audio.size(); ++i)
+    ASSERT_EQ(got.audio.left[i], phrase[(offset + i) % phrase.size()]) << "frame " << i;
+  d.close();
+
+  // Fed back from the outputs, the input hears only silence while recording.
+  ASSERT_TRUE(d.openVirtual("input = loopback\n"));
+  Finished looped;
+  catchRecording(*d.h, looped);
+  d.click(view::ID_RECORD);
+  ASSERT_TRUE(d.runFor(20 * 2048));
+  d.click(view::ID_STOP);
+  ASSERT_GE(looped.audio.size(), 20u * 2048);
+  EXPECT_TRUE(std::all_of(looped.audio.left.begin(), looped.audio.left.end(),
+                          [](std::int16_t s) { return s == 0; }));
+}
+
+TEST_F(Transport, StopRightAfterRecordLeavesNoTrack) {
+  ASSERT_TRUE(d.openVirtual("input = voice\n"));
+  apptest::Harness& h = *d.h;
+  fillTrack(h, 20000, 1);
+  d.click(view::ID_RECORD);
+  d.click(view::ID_STOP);
+  EXPECT_EQ(h.app.mode, TransportMode::Idle);
+  EXPECT_FALSE(h.app.hasTrack());
+  EXPECT_EQ(h.app.chunks.head, nullptr);
+  EXPECT_TRUE(h.shell.buttons[view::ID_ZOOM_IN].enabled);
+}
+
+// Counts the chunks asked for and refuses every one after the first `grant`.
+std::atomic<int> chunkRequests{0};
+std::atomic<int> chunksGranted{0};
+template <int grant>
+state::RecordChunk* limitedChunks(std::uint32_t blocks, std::uint32_t frames) {
+  if (chunkRequests.fetch_add(1) >= grant) return nullptr;
+  chunksGranted.fetch_add(1);
+  return state::RecordChunk::create(blocks, frames);
+}
+
+TEST_F(Transport, TheChunkLimitAndAFailedChunkEndTheRecordingThroughStop) {
+  struct Case {
+    const char* what;
+    std::uint32_t maxChunks;
+    app::ChunkAllocator allocate;
+    std::uint32_t chunksKept;
+    bool spool;
+    int requests;  // chunks asked for, also by the blocks after Stop was posted
+  };
+  const Case cases[] = {
+      {"limit", 3, &state::RecordChunk::create, 3, false, -1},
+      {"second chunk fails", 100, &limitedChunks<2>, 1, true, 3},
+      {"first full chunk fails", 100, &limitedChunks<1>, 0, true, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    chunkRequests = 0;
+    ASSERT_TRUE(d.openVirtual("input = voice\n"));
+    apptest::Harness& h = *d.h;
+    h.app.blocksPerChunk = 2;
+    h.app.maxChunks = c.maxChunks;
+    h.ctx().allocateChunk = c.allocate;
+    Finished got;
+    catchRecording(h, got);
+    d.click(view::ID_RECORD);
+    ASSERT_TRUE(d.runUntilIdle()) << "the audio path posted Stop";
+    ASSERT_EQ(got.calls, 1);
+    EXPECT_EQ(got.chunks, c.chunksKept);
+    EXPECT_EQ(got.audio.size(), c.chunksKept * 2u * 2048);
+    EXPECT_EQ(got.spoolToFile, c.spool);
+    if (c.requests >= 0) {
+      EXPECT_EQ(chunkRequests, c.requests) << "no new recording begins";
+    }
+    d.close();
+  }
+}
+
+}  // namespace

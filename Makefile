@@ -7,15 +7,18 @@
 #                   /usr/local; DESTDIR=/some/root stages it elsewhere)
 #   make uninstall  remove what the last `make install` wrote
 #   make package    build the Debian package build/cantora_VERSION_ARCH.deb
+#   make windows       cross-build the Windows programs with MinGW-w64
+#   make test-windows  run the Windows build's tests and cantora-cli.exe under Wine
 BUILD      ?= build
 TEST_BUILD ?= $(BUILD)/test
 TSAN_BUILD ?= $(BUILD)/tsan
+WIN_BUILD  ?= $(BUILD)/windows
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 # ccache (from install-deps) keeps rebuilds of unchanged files cheap
 LAUNCHER    = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build run test test-tsan bench install uninstall package clean format
+.PHONY: all deps build run test test-tsan windows test-windows bench install uninstall package clean format
 
 all: build
 
@@ -36,17 +39,36 @@ run: build
 	  $(BUILD)/bin/cantora-demo $(BUILD)/demo; \
 	fi
 
+TEST_CONFIG = cmake -S . -B $(TEST_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=ON >/dev/null
+# Wine: on PATH, or where Debian's wine64 package puts it.
+WINE        = $(or $(shell command -v wine64 || command -v wine),$(wildcard /usr/lib/wine/wine64))
+
 test: deps
-	@cmake -S . -B $(TEST_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=ON >/dev/null
+	@$(TEST_CONFIG)
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
 	@cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-tsan
+	@if [ -n "$(WINE)" ]; then $(MAKE) --no-print-directory test-windows; \
+	 else echo "Wine is not installed: the Windows build was not tested"; fi
 
 # The host's threads run once more under ThreadSanitizer (tests labelled "tsan").
 test-tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=thread -DCANTORA_BENCH=OFF >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target cantora_tsan_tests
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L tsan --no-tests=ignore
+
+# The Windows programs (cantora-cli.exe, the virtual device's COM DLL, the
+# test programs), cross-built; everything but the desktop window.
+windows: deps
+	@cmake -S . -B $(WIN_BUILD) $(LAUNCHER) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DCANTORA_BENCH=OFF >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+
+# Under Wine, in a prefix inside the build tree; the Linux cantora-cli of the
+# test build is the reference for the Windows one.
+test-windows: windows
+	@$(TEST_CONFIG)
+	@cmake --build $(TEST_BUILD) -j $(JOBS) --target cantora-cli
+	@JOBS=$(JOBS) scripts/test-windows $(WIN_BUILD) $(TEST_BUILD)/bin/cantora-cli
 
 bench: build
 	@set -e; for b in $(BUILD)/bin/bench/*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b"; done

@@ -14,8 +14,10 @@ namespace {
 // have it. The arithmetic is the same either way (no fused multiply-add, no
 // reordered sums), so the output does not depend on the machine. Not under
 // ThreadSanitizer: the loader runs the copy-picking resolver before the
-// sanitizer's runtime is up, and the instrumented resolver crashes.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
+// sanitizer's runtime is up, and the instrumented resolver crashes. Windows
+// executables have no load-time selection (ifunc) and keep the default copy.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && \
+    !defined(__SANITIZE_THREAD__) && !defined(_WIN32)
 #define CANTORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define CANTORA_VECTOR_CLONES

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "audiofile/audiofile_constants.h"
+#include "platform/output_file.h"
 
 namespace audiofile {
 
@@ -18,7 +19,11 @@ constexpr int TEMPORARY_NAME_TRIES = 16;
 
 // A name beside `target` that no file has yet: ".NAME.XXXXXX.tmp" in its folder.
 std::string temporaryNameFor(const std::string& target, std::mt19937& gen) {
+#ifdef _WIN32
+  const std::size_t slash = target.find_last_of("/\\");
+#else
   const std::size_t slash = target.rfind('/');
+#endif
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   static const char ALPHABET[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -98,9 +103,10 @@ bool StagedWavFile::commit(bool keepPartial) {
     if (error_ == 0) error_ = writer_.lastError();
   }
   const bool keep = !failed_ || (keepPartial && writesFailed && writer_.lastFinishComplete());
-  if (keep && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  int replaceError = 0;
+  if (keep && !platform::replaceFile(temporary_.c_str(), target_.c_str(), replaceError)) {
     failed_ = true;
-    error_ = errno;
+    error_ = replaceError;
     abandon();
     return false;
   }
@@ -116,7 +122,7 @@ bool StagedWavFile::commit(bool keepPartial) {
 void StagedWavFile::abandon() {
   writer_.finish();
   if (temporary_.empty()) return;
-  ::unlink(temporary_.c_str());
+  platform::removeFile(temporary_.c_str());
   temporary_.clear();
 }
 

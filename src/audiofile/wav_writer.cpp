@@ -1,9 +1,5 @@
 #include "audiofile/wav_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -51,35 +47,19 @@ WavWriter::~WavWriter() {
 }
 
 bool WavWriter::writeAt(const void* bytes, std::uint64_t count, std::uint64_t offset) {
-  auto p = static_cast<const unsigned char*>(bytes);
-  while (count > 0) {
-    const ssize_t n = ::pwrite(fd_, p, count, static_cast<off_t>(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      lastError_ = errno;
-      return false;
-    }
-    if (n == 0) {
-      lastError_ = EIO;
-      return false;
-    }
-    p += n;
-    offset += static_cast<std::uint64_t>(n);
-    count -= static_cast<std::uint64_t>(n);
-  }
-  return true;
+  if (file_.writeAt(bytes, count, offset)) return true;
+  lastError_ = file_.lastError();
+  return false;
 }
 
 bool WavWriter::create(const char* path, std::uint32_t channels, std::uint32_t sampleRate,
                        bool exclusive) {
-  if (fd_ >= 0 || path == nullptr || channels < 1 || channels > 2 || sampleRate == 0 ||
+  if (file_.isOpen() || path == nullptr || channels < 1 || channels > 2 || sampleRate == 0 ||
       sampleRate > 0xFFFFFFFFu / (2 * channels))
     return false;
   lastError_ = 0;
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
-  fd_ = ::open(path, flags, 0666);
-  if (fd_ < 0) {
-    lastError_ = errno;
+  if (!file_.create(path, exclusive)) {
+    lastError_ = file_.lastError();
     return false;
   }
   unsigned char header[WAV_WRITER_DATA_OFFSET];
@@ -87,11 +67,9 @@ bool WavWriter::create(const char* path, std::uint32_t channels, std::uint32_t s
   if (!writeAt(header, sizeof header, 0)) {
     // Remove what could not be set up, but never a device or other special
     // file that happened to be named.
-    struct stat st {};
-    const bool regular = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd_);
-    fd_ = -1;
-    if (regular) ::unlink(path);
+    const bool regular = file_.isRegular();
+    file_.close();
+    if (regular) platform::removeFile(path);
     return false;
   }
   total_ = 0;
@@ -103,7 +81,7 @@ bool WavWriter::create(const char* path, std::uint32_t channels, std::uint32_t s
 std::uint32_t WavWriter::writeBlock(const void* block, std::uint32_t size,
                                     std::uint32_t& accepted) {
   accepted = 0;
-  if (fd_ < 0 || (block == nullptr && size != 0)) return WAV_ERR_CANNOT_WRITE;
+  if (!file_.isOpen() || (block == nullptr && size != 0)) return WAV_ERR_CANNOT_WRITE;
   // Room for the block and a pad byte within what the RIFF size can count.
   if (RIFF_OVERHEAD + dataBytes_ + size + 1 > MAX_RIFF_SIZE) {
     lastError_ = EFBIG;
@@ -112,7 +90,7 @@ std::uint32_t WavWriter::writeBlock(const void* block, std::uint32_t size,
   const std::uint64_t at = WAV_WRITER_DATA_OFFSET + dataBytes_;
   if (!writeAt(block, size, at)) {
     // Leave the file as it was before the block rather than with part of it.
-    if (::ftruncate(fd_, static_cast<off_t>(at)) != 0) {
+    if (!file_.truncate(at)) {
       // The data chunk's size field is patched from dataBytes_ at finish, so
       // stray bytes past it are outside every chunk and harmless to readers.
     }
@@ -124,7 +102,7 @@ std::uint32_t WavWriter::writeBlock(const void* block, std::uint32_t size,
 }
 
 std::uint32_t WavWriter::finish() {
-  if (fd_ < 0) return 0;
+  if (!file_.isOpen()) return 0;
   bool complete = true;
   unsigned char field[4];
 
@@ -147,11 +125,10 @@ std::uint32_t WavWriter::finish() {
     storeLe32(field, total_ / 2);
     complete = writeAt(field, 4, OFFSET_FACT_VALUE);
   }
-  if (::close(fd_) != 0) {
-    lastError_ = errno;
+  if (!file_.close()) {
+    lastError_ = file_.lastError();
     complete = false;
   }
-  fd_ = -1;
   lastFinishComplete_ = complete;
   return total_;
 }

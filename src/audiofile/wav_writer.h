@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/output_file.h"
+
 namespace audiofile {
 
 // Offset of the first sample in every file the writer makes.
@@ -47,7 +49,7 @@ class WavWriter {
   // file open it returns 0 and touches nothing.
   std::uint32_t finish();
 
-  bool isOpen() const { return fd_ >= 0; }
+  bool isOpen() const { return file_.isOpen(); }
   // Whether the last finish wrote the whole header and closed the file
   // cleanly; a caller that must not keep an incomplete file checks this.
   bool lastFinishComplete() const { return lastFinishComplete_; }
@@ -58,7 +60,7 @@ class WavWriter {
  private:
   bool writeAt(const void* bytes, std::uint64_t count, std::uint64_t offset);
 
-  int fd_ = -1;
+  platform::OutputFile file_;
   std::uint32_t total_ = 0;
   // Bytes actually in the data chunk, which the chunk's size field records.
   std::uint64_t dataBytes_ = 0;

@@ -7,7 +7,9 @@
 #include "cli/cli_command.h"
 #include "cli/track_io.h"
 #include "host/hostkit.h"
+#ifndef _WIN32
 #include "platform/driver_catalogue.h"
+#endif
 
 namespace {
 
@@ -22,9 +24,14 @@ int runDevices(const cli::Args& args) {
   char names[NAME_LIST_BYTES] = {};
   const std::int32_t count = HostkitListDevices(names, sizeof names);
   if (count <= 0) {
+#ifdef _WIN32
+    return cli::fail(
+        "no audio driver found (none registered under HKEY_LOCAL_MACHINE\\software\\asio)");
+#else
     const std::string catalogue = platform::driverCataloguePath();
     return cli::fail("no audio driver found (catalogue: " +
                      (catalogue.empty() ? std::string("none") : catalogue) + ")");
+#endif
   }
   const char* name = names;
   for (std::int32_t index = 0; index < count; ++index) {
@@ -39,9 +46,14 @@ const cli::CliCommand DEVICES_COMMAND{
     "devices", "devices                   the audio drivers, as the device dialog lists them",
     "usage: cantora-cli devices\n\n"
     "Lists the audio drivers as the device dialog offers them, one \"INDEX: NAME\"\n"
+#ifdef _WIN32
+    "line each: the drivers registered under HKEY_LOCAL_MACHINE\\software\\asio whose\n"
+    "library exists.\n",
+#else
     "line each. The drivers come from the driver catalogue: $CANTORA_DRIVER_CATALOGUE\n"
     "when set, else $XDG_CONFIG_HOME/cantora/drivers.ini when it exists, else the\n"
     "catalogue installed with Cantora.\n",
+#endif
     runDevices};
 
 const cli::CliRegistration REGISTRATION(DEVICES_COMMAND);

@@ -2,7 +2,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+#include <vector>
+
 #include "cli/cli_command.h"
+#include "platform/command_line.h"
 #include "platform/version.h"
 
 namespace {
@@ -20,11 +24,13 @@ void printUsage(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
+  // file names as UTF-8, whatever the system's code page
+  const std::vector<std::string> arguments = platform::commandLineArguments(argc, argv);
+  if (arguments.size() < 2) {
     printUsage(stderr);
     return 2;
   }
-  const char* name = argv[1];
+  const char* name = arguments[1].c_str();
   if (std::strcmp(name, "-h") == 0 || std::strcmp(name, "--help") == 0 ||
       std::strcmp(name, "help") == 0) {
     printUsage(stdout);
@@ -39,7 +45,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cantora-cli: unknown command '%s' (try cantora-cli --help)\n", name);
     return 2;
   }
-  cli::Args args(argv + 2, argv + argc);
+  cli::Args args(arguments.begin() + 2, arguments.end());
   if (cli::wantsHelp(args)) {
     std::fputs(command->help, stdout);
     return 0;

@@ -1,7 +1,12 @@
 #include "cli/progress_bar.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -19,15 +24,31 @@ constexpr int BAR_DECORATION = 8;
 constexpr int SPARE_COLUMNS = 1;
 
 int terminalColumns() {
+#ifdef _WIN32
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) {
+    const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+    if (columns > 0) return columns;
+  }
+#else
   winsize size{};
   if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
   return DEFAULT_COLUMNS;
+}
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 }  // namespace
 
 ProgressBar::ProgressBar(std::string label)
-    : label_(std::move(label)), enabled_(isatty(STDERR_FILENO) == 1) {}
+    : label_(std::move(label)), enabled_(stderrIsTerminal()) {}
 
 ProgressBar::~ProgressBar() {
   finish();

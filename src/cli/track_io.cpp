@@ -11,25 +11,40 @@
 #include <cstring>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "audiofile/audiofile_constants.h"
 #include "audiofile/staged_wav_file.h"
 #include "cli/cli_command.h"
 #include "cli/progress_bar.h"
+#include "platform/output_file.h"
 
 namespace cli {
 
 namespace {
 
 constexpr long MAX_THREADS = 256;
-constexpr int CAUGHT_SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile std::sig_atomic_t interruptedFlag = 0;
+
+#ifdef _WIN32
+// Ctrl+C, Ctrl+Break and closing the console window.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  interruptedFlag = 1;
+  return TRUE;
+}
+#else
+constexpr int CAUGHT_SIGNALS[3] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction savedActions[3]{};
 struct sigaction savedFileSizeAction {};
 
 void onSignal(int) {
   interruptedFlag = 1;
 }
+#endif
 
 class ReadProgress : public audiofile::LoadObserver {
  public:
@@ -48,6 +63,16 @@ std::string systemError(int err) {
 
 }  // namespace
 
+#ifdef _WIN32
+InterruptGuard::InterruptGuard() {
+  interruptedFlag = 0;
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+InterruptGuard::~InterruptGuard() {
+  SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+}
+#else
 InterruptGuard::InterruptGuard() {
   interruptedFlag = 0;
   struct sigaction sa {};
@@ -64,6 +89,7 @@ InterruptGuard::~InterruptGuard() {
   for (int i = 0; i < 3; ++i) sigaction(CAUGHT_SIGNALS[i], &savedActions[i], nullptr);
   sigaction(SIGXFSZ, &savedFileSizeAction, nullptr);
 }
+#endif
 
 bool interrupted() {
   return interruptedFlag != 0;

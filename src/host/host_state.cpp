@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/settings_file.h"
+#include "platform/device_number_setting.h"
 
 namespace host {
 
@@ -17,7 +17,7 @@ ModeFlags hostFlags(const HostState& state) {
 
 std::int32_t configuredDeviceIndex() {
   std::int32_t devnum = 0;
-  if (platform::readSettingNumber(platform::settingsFilePath(), "Options", "Devnum", devnum)) {
+  if (platform::readDeviceNumberSetting(devnum)) {
     return devnum;
   }
   std::FILE* file = std::fopen("ASIOConfig.txt", "r");

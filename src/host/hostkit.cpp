@@ -147,7 +147,7 @@ bool HostkitInit(void* window, std::int32_t deviceIndex) {
   s.driverList.reset(new (std::nothrow) host::DriverList());
   if (!s.driverList || s.driverList->count() == 0) {
     s.driverList.reset();
-    host::setErrorText("no audio driver is listed in the driver catalogue");
+    host::setErrorText(host::NO_DRIVER_TEXT);
     return false;
   }
   std::int32_t index = deviceIndex >= 0 ? deviceIndex : host::configuredDeviceIndex();

@@ -1,11 +1,17 @@
 #include "platform/event.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+#else
 #include <linux/futex.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <climits>
 #include <ctime>
+#endif
 
 namespace platform {
 
@@ -14,6 +20,25 @@ namespace {
 static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t),
               "waiters sleep on the atomic word itself");
 
+using Clock = std::chrono::steady_clock;
+
+#ifdef _WIN32
+// Sleeps while the word still holds `expected`; returns at a wake-up, a
+// change of the word or the time-out.
+void sleepWhile(std::atomic<std::uint32_t>& state, std::uint32_t expected,
+                const Clock::duration* timeout) {
+  DWORD milliseconds = INFINITE;
+  if (timeout != nullptr) {
+    const auto rounded = std::chrono::ceil<std::chrono::milliseconds>(*timeout).count();
+    milliseconds = static_cast<DWORD>(std::clamp<long long>(rounded, 1, INFINITE - 1));
+  }
+  WaitOnAddress(&state, &expected, sizeof expected, milliseconds);
+}
+
+void wakeAll(std::atomic<std::uint32_t>& state) {
+  WakeByAddressAll(&state);
+}
+#else
 std::uint32_t* wordOf(std::atomic<std::uint32_t>& state) {
   return reinterpret_cast<std::uint32_t*>(&state);
 }
@@ -21,13 +46,22 @@ std::uint32_t* wordOf(std::atomic<std::uint32_t>& state) {
 // Sleeps while the word still holds `expected`; returns at a wake-up, a
 // change of the word, a signal or the time-out (null: none).
 void sleepWhile(std::atomic<std::uint32_t>& state, std::uint32_t expected,
-                const timespec* timeout) {
-  syscall(SYS_futex, wordOf(state), FUTEX_WAIT_PRIVATE, expected, timeout, nullptr, 0);
+                const Clock::duration* timeout) {
+  timespec relative{};
+  if (timeout != nullptr) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(*timeout);
+    const auto nanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(*timeout - seconds);
+    relative = {static_cast<std::time_t>(seconds.count()), static_cast<long>(nanoseconds.count())};
+  }
+  syscall(SYS_futex, wordOf(state), FUTEX_WAIT_PRIVATE, expected,
+          timeout != nullptr ? &relative : nullptr, nullptr, 0);
 }
 
 void wakeAll(std::atomic<std::uint32_t>& state) {
   syscall(SYS_futex, wordOf(state), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
+#endif
 
 }  // namespace
 
@@ -51,16 +85,11 @@ void Event::wait() {
 }
 
 bool Event::waitFor(std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + timeout;
   while (state_.load(std::memory_order_acquire) == 0) {
     const auto left = deadline - Clock::now();
     if (left <= Clock::duration::zero()) return false;
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds);
-    const timespec relative{static_cast<std::time_t>(seconds.count()),
-                            static_cast<long>(nanoseconds.count())};
-    sleepWhile(state_, 0, &relative);
+    sleepWhile(state_, 0, &left);
   }
   return true;
 }

@@ -38,7 +38,12 @@ class RealFft {
 // Null when n is not a power of two of at least 4 or memory runs out.
 std::unique_ptr<RealFft> makeRealFft(int n, FftBackend backend);
 
+// Whether this build carries FFTW (the Windows build does not: no build of it
+// for the cross compiler is packaged); without it makeRealFft gives null for it.
+inline constexpr bool FFTW_AVAILABLE = CANTORA_HAVE_FFTW;
+
 // The transform the engine uses (chosen by the FFT benchmark in bench/tuning).
-inline constexpr FftBackend DEFAULT_FFT_BACKEND = FftBackend::Fftw;
+inline constexpr FftBackend DEFAULT_FFT_BACKEND =
+    FFTW_AVAILABLE ? FftBackend::Fftw : FftBackend::Radix2;
 
 }  // namespace tuning

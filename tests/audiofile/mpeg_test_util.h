@@ -6,7 +6,9 @@
 // as the independent reference).
 #pragma once
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -143,7 +145,11 @@ inline Difference compare(const std::vector<std::int16_t>& a, const std::vector<
 
 inline bool run(const std::string& command) {
   const int status = std::system(command.c_str());
+#ifdef _WIN32
+  return status == 0;  // the command's exit status itself
+#else
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
 inline bool haveTool(const char* name) {

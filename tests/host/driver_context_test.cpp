@@ -182,6 +182,8 @@ TEST(DriverContextMessages, AResetRequestRacingDestroyNeverOutlivesTheEngine) {
       requests.fetch_add(1);
     }
   });
+  // the race needs the notifier running: a new thread may start late (Wine)
+  while (requests.load() == 0) std::this_thread::yield();
   FakeDriver driver;
   for (int i = 0; i < 2000; ++i) {
     contextAlive = true;

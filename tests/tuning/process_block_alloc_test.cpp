@@ -26,9 +26,23 @@ void* orThrow(void* p) {
   return p;
 }
 
+// Windows has no aligned_alloc: its aligned blocks come from, and go back
+// to, a pair of functions of their own.
 void* allocAligned(std::size_t size, std::align_val_t align) {
   const auto a = static_cast<std::size_t>(align);
+#ifdef _WIN32
+  return counted(_aligned_malloc(size == 0 ? 1 : size, a));
+#else
   return counted(std::aligned_alloc(a, (size + a - 1) / a * a));
+#endif
+}
+
+void freeAligned(void* p) {
+#ifdef _WIN32
+  _aligned_free(p);
+#else
+  std::free(p);
+#endif
 }
 
 }  // namespace
@@ -64,16 +78,16 @@ void operator delete[](void* p, std::size_t) noexcept {
   std::free(p);
 }
 void operator delete(void* p, std::align_val_t) noexcept {
-  std::free(p);
+  freeAligned(p);
 }
 void operator delete[](void* p, std::align_val_t) noexcept {
-  std::free(p);
+  freeAligned(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
+  freeAligned(p);
 }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
+  freeAligned(p);
 }
 
 namespace {

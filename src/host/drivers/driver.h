@@ -1,6 +1,15 @@
 // The audio driver interface: what the host calls on a driver and what a driver
 // calls back. Each driver is a shared library exporting one C factory function
-// (CantoraDriverCreate) that the host finds through the driver catalogue.
+// (CantoraDriverCreate) that the host finds through the driver catalogue; on
+// Windows a driver is a COM in-process server found through the registry.
+//
+// Binary layout: on Windows the host calls drivers built by others, so every
+// record below and the operation table are laid out as such drivers expect
+// for 64-bit Windows: 32-bit integers where their interface has `long`
+// (32 bits there), the operations in their table slots in the order declared
+// (the destructor comes last, after the 24 slots, and the host never calls
+// it), one calling convention (x64 has only one), and natural alignment. The
+// static asserts after each record pin its size and offsets.
 //
 // The contract between host and driver
 // ------------------------------------
@@ -49,6 +58,7 @@
 // - Never let an exception leave an operation, a callback or the factory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace drivers {
@@ -94,6 +104,8 @@ struct ClassId {
   std::uint16_t data3;
   std::uint8_t data4[8];
 };
+static_assert(sizeof(ClassId) == 16 && offsetof(ClassId, data2) == 4 &&
+              offsetof(ClassId, data3) == 6 && offsetof(ClassId, data4) == 8);
 
 // One buffer to create: the host fills isInput and channelNum, the driver the
 // two halves.
@@ -102,6 +114,8 @@ struct AsioBufferInfo {
   std::int32_t channelNum;
   void* buffers[2];
 };
+static_assert(offsetof(AsioBufferInfo, channelNum) == 4 && offsetof(AsioBufferInfo, buffers) == 8 &&
+              sizeof(AsioBufferInfo) == 8 + 2 * sizeof(void*));
 
 // One channel's description: the caller fills channel and isInput.
 struct AsioChannelInfo {
@@ -112,6 +126,23 @@ struct AsioChannelInfo {
   std::int32_t type;
   char name[CHANNEL_NAME_BYTES];
 };
+static_assert(offsetof(AsioChannelInfo, isInput) == 4 && offsetof(AsioChannelInfo, isActive) == 8 &&
+              offsetof(AsioChannelInfo, channelGroup) == 12 &&
+              offsetof(AsioChannelInfo, type) == 16 && offsetof(AsioChannelInfo, name) == 20 &&
+              sizeof(AsioChannelInfo) == 52);
+
+// A 64-bit count (the sample position, the time stamp in nanoseconds) as two
+// 32-bit words, the high word first.
+struct AsioWideValue {
+  std::uint32_t high;
+  std::uint32_t low;
+
+  std::uint64_t value() const { return (std::uint64_t{high} << 32) | low; }
+  static AsioWideValue of(std::uint64_t v) {
+    return {static_cast<std::uint32_t>(v >> 32), static_cast<std::uint32_t>(v)};
+  }
+};
+static_assert(sizeof(AsioWideValue) == 8 && offsetof(AsioWideValue, low) == 4);
 
 // Time information of the extended switch callback; the host never asks for
 // it, so it stays opaque here.
@@ -125,6 +156,10 @@ struct AsioCallbacks {
   AsioTime* (*bufferSwitchTimeInfo)(AsioTime* params, std::int32_t halfIndex,
                                     std::int32_t directProcess);
 };
+static_assert(offsetof(AsioCallbacks, sampleRateDidChange) == sizeof(void*) &&
+              offsetof(AsioCallbacks, asioMessage) == 2 * sizeof(void*) &&
+              offsetof(AsioCallbacks, bufferSwitchTimeInfo) == 3 * sizeof(void*) &&
+              sizeof(AsioCallbacks) == 4 * sizeof(void*));
 
 // The operations in their slot order (0 to 23). The host uses release (2),
 // init (3) to getSampleRate (13) except canSampleRate (12), getChannelInfo
@@ -160,7 +195,7 @@ class AsioDriver {
     return DRIVER_NOT_PRESENT;
   }
   virtual std::int32_t setClockSource(std::int32_t /*reference*/) { return DRIVER_NOT_PRESENT; }
-  virtual std::int32_t getSamplePosition(std::int64_t* /*samples*/, std::int64_t* /*timeStamp*/) {
+  virtual std::int32_t getSamplePosition(AsioWideValue* /*samples*/, AsioWideValue* /*timeStamp*/) {
     return DRIVER_NOT_PRESENT;
   }
 

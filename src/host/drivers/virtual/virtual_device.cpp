@@ -1,8 +1,12 @@
 #include "virtual_device.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstring>
@@ -27,8 +31,12 @@ constexpr int MAX_LATE_PERIODS = 4;
 // The clock thread asks for a raised priority (a lower nice value of its own)
 // and runs at normal priority when the system refuses.
 void raiseClockPriority() {
+#ifdef _WIN32
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+#else
   constexpr int RAISED_NICE = -10;
   setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), RAISED_NICE);
+#endif
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ inline constexpr const char* DEVICE_NAME = "Virtual Audio Device";
 inline constexpr std::int32_t DEVICE_VERSION = 1;
 inline constexpr std::int32_t CHANNELS_PER_DIRECTION = 2;
 
-class VirtualDevice final : public drivers::AsioDriver {
+class VirtualDevice : public drivers::AsioDriver {
  public:
   explicit VirtualDevice(const VirtualSettings& settings, std::string settingsError);
 
@@ -49,9 +49,11 @@ class VirtualDevice final : public drivers::AsioDriver {
   std::int32_t disposeBuffers() override;
   std::int32_t outputReady() override;
 
- private:
+ protected:
+  // Only release destroys a device; the COM server's subclass counts it out.
   ~VirtualDevice() override;
 
+ private:
   struct Channel {
     std::vector<unsigned char> halves[2];
     bool created = false;

@@ -1,16 +1,19 @@
-// The host and the virtual audio device together, loaded through a catalogue
-// as the application loads them.
+// The host and the virtual audio device together, installed as the system
+// installs drivers (a catalogue, or on Windows the registry and COM) and
+// loaded as the application loads them.
+#ifndef _WIN32
 #include <fcntl.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -18,22 +21,21 @@
 #include <utility>
 #include <vector>
 
+#include "host/driver_list.h"
 #include "host/hostkit.h"
 #include "host/hostkit_testing.h"
+#include "host/installed_drivers.h"
 #include "host/loopback_exchange.h"
-#include "host/test_catalogue.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using hosttest::Exchange;
-using hosttest::TempFolder;
 
 class VirtualDevice : public ::testing::Test {
  protected:
-  TempFolder folder;
+  hosttest::InstalledDrivers drivers;
   std::unique_ptr<Exchange> data;
-  hosttest::ScopedEnv catalogueVariable{"CANTORA_DRIVER_CATALOGUE", nullptr};
   void SetUp() override { fresh(); }
   void TearDown() override {
     host::resetHostForTesting();
@@ -43,11 +45,8 @@ class VirtualDevice : public ::testing::Test {
     data = std::make_unique<Exchange>();
     Exchange::current() = data.get();
   }
-  void useCatalogue(const std::string& text) {
-    setenv("CANTORA_DRIVER_CATALOGUE", folder.write("drivers.ini", text).c_str(), 1);
-  }
   bool startHost(const std::string& settings) {
-    useCatalogue(hosttest::virtualCatalogue(settings));
+    drivers.virtualDevice(settings);
     return HostkitInit(nullptr, 0) && HostkitStart(1, 6) == 1;
   }
   bool runStream(std::int32_t framesPerHeader, int inputBlocks) {
@@ -154,7 +153,7 @@ std::uint32_t le(const std::vector<unsigned char>& b, std::size_t at, int bytes)
 }
 
 TEST_F(VirtualDevice, CaptureWritesWhatWasPlayedAsAWavFile) {
-  const std::string capture = folder.path() + "/played.wav";
+  const std::string capture = drivers.folder() + "/played.wav";
   ASSERT_TRUE(
       startHost("buffersize = 256\npacing = fast\ninput = silence\nsampletype = 17\n"
                 "capture = " +
@@ -184,11 +183,12 @@ TEST_F(VirtualDevice, CaptureWritesWhatWasPlayedAsAWavFile) {
   }
 }
 
+#ifndef _WIN32
 // A disk that takes one page and then stalls for a second (a pipe of the
 // smallest size that nobody reads): the clock keeps time meanwhile, and once
 // the disk catches up every frame played is in the capture.
 TEST_F(VirtualDevice, CaptureOnAStallingDiskNeitherHoldsUpTheClockNorLosesAFrame) {
-  const std::string capture = folder.path() + "/slow.wav";
+  const std::string capture = drivers.folder() + "/slow.wav";
   ASSERT_EQ(mkfifo(capture.c_str(), 0600), 0);
   const int reader = open(capture.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
@@ -227,14 +227,19 @@ TEST_F(VirtualDevice, CaptureOnAStallingDiskNeitherHoldsUpTheClockNorLosesAFrame
     ASSERT_EQ(static_cast<std::int16_t>(le(wav, at + 6, 2)), data->sent[1][i]) << i;
   }
 }
+#endif
 
 TEST_F(VirtualDevice, BadSettingsOrAnUnwritableCaptureRefuseToInitialise) {
   const std::pair<std::string, std::string> refused[] = {
-      {hosttest::virtualCatalogue("samplerate = fast\n"), "samplerate"},
-      {hosttest::virtualCatalogue("capture = " + folder.path() + "/no/such/dir.wav\n"), "dir.wav"},
-      {"", "no audio driver is listed in the driver catalogue"}};
-  for (const auto& [catalogue, reason] : refused) {
-    useCatalogue(catalogue);
+      {"samplerate = fast\n", "samplerate"},
+      {"capture = " + drivers.folder() + "/no/such/dir.wav\n", "dir.wav"},
+      {"", host::NO_DRIVER_TEXT}};
+  for (const auto& [settings, reason] : refused) {
+    if (settings.empty()) {
+      drivers.none();
+    } else {
+      drivers.virtualDevice(settings);
+    }
     EXPECT_FALSE(HostkitInit(nullptr, 0));
     EXPECT_NE(std::string(HostkitErrorText()).find(reason), std::string::npos)
         << HostkitErrorText();
@@ -242,15 +247,13 @@ TEST_F(VirtualDevice, BadSettingsOrAnUnwritableCaptureRefuseToInitialise) {
   }
 }
 
-// Two devices: the virtual one and a second section of the same class.
-std::string twoDevices() {
-  return hosttest::virtualCatalogue("pacing = fast\n") +
-         "[Second]\nclsid = {6C1B9E52-3F0A-4D8E-9A71-2B5C8E0D4F13}\n"
-         "description = Second Virtual Device\npacing = fast\n";
+// Two devices: the virtual one and a second entry of the same class.
+void installTwoDevices(hosttest::InstalledDrivers& drivers) {
+  drivers.virtualDevice("pacing = fast\n", {{"Virtual Audio Device 2", "Second Virtual Device"}});
 }
 
 TEST_F(VirtualDevice, InitialisesOncePerProcessAndCountsDevicesFromTheCatalogue) {
-  useCatalogue(twoDevices());
+  installTwoDevices(drivers);
   char names[64];
   EXPECT_EQ(HostkitListDevices(names, sizeof names), 2);
   EXPECT_STREQ(names, "Virtual Audio Device");
@@ -267,27 +270,25 @@ TEST_F(VirtualDevice, InitialisesOncePerProcessAndCountsDevicesFromTheCatalogue)
 }
 
 TEST_F(VirtualDevice, ANegativeIndexReadsDevnumThenASIOConfig) {
-  useCatalogue(twoDevices());
-  hosttest::ScopedEnv config("XDG_CONFIG_HOME", folder.path().c_str());
-  char savedDir[4096];
-  ASSERT_NE(getcwd(savedDir, sizeof savedDir), nullptr);
-  ASSERT_EQ(chdir(folder.path().c_str()), 0);
+  installTwoDevices(drivers);
+  const std::filesystem::path savedDir = std::filesystem::current_path();
+  std::filesystem::current_path(drivers.folder());
+  const auto writeConfig = [](const char* text) { std::ofstream("ASIOConfig.txt") << text; };
 
-  folder.write("ASIOConfig.txt", "1 and the rest is not read");
+  writeConfig("1 and the rest is not read");
   EXPECT_EQ(host::configuredDeviceIndex(), 1);
-  folder.write("ASIOConfig.txt", "Z");  // 'Z' - '0' = 42: beyond the list
+  writeConfig("Z");  // 'Z' - '0' = 42: beyond the list
   EXPECT_EQ(host::configuredDeviceIndex(), 42);
-  ASSERT_EQ(mkdir((folder.path() + "/Harbourline").c_str(), 0700), 0);
-  folder.write("Harbourline/Rivulet.conf", "[Options]\nDevnum = 1\n");
+  drivers.storeDevnum(1);
   EXPECT_EQ(host::configuredDeviceIndex(), 1);
   EXPECT_TRUE(HostkitInit(nullptr, -1));
   EXPECT_EQ(host::hostState().deviceIndex, 1);
   host::resetHostForTesting();
 
-  folder.write("Harbourline/Rivulet.conf", "[Options]\nDevnum = 7\n");
+  drivers.storeDevnum(7);
   EXPECT_TRUE(HostkitInit(nullptr, -1));
   EXPECT_EQ(host::hostState().deviceIndex, 0);
-  ASSERT_EQ(chdir(savedDir), 0);
+  std::filesystem::current_path(savedDir);
 }
 
 }  // namespace

@@ -7,15 +7,20 @@
 #                   /usr/local; DESTDIR=/some/root stages it elsewhere)
 #   make uninstall  remove what the last `make install` wrote
 #   make package    build the Debian package build/cantora_VERSION_ARCH.deb
+#   make fuzz   build the parsers' libFuzzer targets with clang and run each
+#               for SECONDS (default 60); TARGET=name runs only that one
 BUILD      ?= build
 TEST_BUILD ?= $(BUILD)/test
 TSAN_BUILD ?= $(BUILD)/tsan
+FUZZ_BUILD ?= $(BUILD)/fuzz
+SECONDS    ?= 60
+TARGET     ?=
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 # ccache (from install-deps) keeps rebuilds of unchanged files cheap
 LAUNCHER    = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build run test test-tsan bench install uninstall package clean format
+.PHONY: all deps build run test test-tsan fuzz bench install uninstall package clean format
 
 all: build
 
@@ -47,6 +52,14 @@ test-tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=thread -DCANTORA_BENCH=OFF >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target cantora_tsan_tests
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L tsan --no-tests=ignore
+
+# Coverage-guided runs of the parsers (clang, libFuzzer, ASan and UBSan).
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCANTORA_FUZZ=ON -DCANTORA_SANITIZE=address,undefined \
+	  -DCANTORA_TESTS=OFF -DCANTORA_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) $(if $(TARGET),--target fuzz-$(TARGET))
+	@tests/fuzz/run_fuzz.sh $(FUZZ_BUILD) $(SECONDS) $(TARGET)
 
 bench: build
 	@set -e; for b in $(BUILD)/bin/bench/*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b"; done

@@ -8,6 +8,7 @@
 #include "audiofile/audiofile_constants.h"
 #include "audiofile/track_reader.h"
 #include "platform/mapped_file.h"
+#include "platform/mapped_read_guard.h"
 
 namespace audiofile {
 
@@ -56,7 +57,13 @@ std::unique_ptr<TrackReader> openTrackFile(const char* path, ImportRefusal& why)
     refuse(&why, ImportReason::NoMemory);
     return nullptr;
   }
-  if (!reader->open()) {
+  // A file cut short while mapped fails the read instead of ending the program.
+  bool opened = false;
+  if (!platform::guardMappedReads([&] { opened = reader->open(); })) {
+    refuse(&why, ImportReason::CannotRead);
+    return nullptr;
+  }
+  if (!opened) {
     why = reader->refusal();
     return nullptr;
   }
@@ -83,7 +90,11 @@ LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observe
   std::uint64_t produced = 0;
   for (std::uint64_t offset = 0; offset < totalBytes; offset += blockBytes) {
     bool ended = false;
-    produced += reader->readBlock(samples.get() + offset / 2, ended);
+    std::uint32_t read = 0;
+    if (!platform::guardMappedReads(
+            [&] { read = reader->readBlock(samples.get() + offset / 2, ended); }))
+      return failed(why, ImportReason::CannotRead);
+    produced += read;
     if (observer != nullptr && !observer->blockRead(produced, totalBytes))
       return LoadStatus::Cancelled;
     if (ended) break;

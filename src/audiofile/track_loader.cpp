@@ -44,7 +44,11 @@ ImportRefusal unmappableReason(const char* path) {
 std::unique_ptr<TrackReader> openTrackFile(const char* path, ImportRefusal& why) {
   why = ImportRefusal{};
   std::unique_ptr<platform::MappedFile> file = platform::MappedFile::map(path);
-  if (!file || file->size() == 0) {
+  if (!file) {
+    refuse(&why, ImportReason::NoMemory);
+    return nullptr;
+  }
+  if (file->size() == 0) {
     why = unmappableReason(path);
     return nullptr;
   }

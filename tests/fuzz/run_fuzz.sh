@@ -27,7 +27,7 @@ for t in "${targets[@]}"; do
     "$exe" -max_total_time="$SECS" -max_len=65536 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$BUILD/fuzz-findings/$t/" \
     "$BUILD/fuzz-corpus/$t" "$BUILD/fuzz-seeds/$t" "$HERE/corpus/$t" 2>&1 |
-    grep -E '^(#[0-9]+ +(DONE|INITED)|stat::|==[0-9]+==ERROR|SUMMARY|.*invariant broken|artifact_prefix|Test unit written)' || true
+    grep -E '^(#[0-9]+[[:space:]]+(DONE|INITED)|stat::|==[0-9]+==ERROR|SUMMARY|.*invariant broken|artifact_prefix|Test unit written)' || true
   if ls "$BUILD/fuzz-findings/$t"/* >/dev/null 2>&1; then
     echo "findings for $t in $BUILD/fuzz-findings/$t"
     status=1

@@ -61,7 +61,7 @@ fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
 	  -DCMAKE_CXX_COMPILER=clang++ -DCANTORA_FUZZ=ON -DCANTORA_SANITIZE=address,undefined \
 	  -DCANTORA_TESTS=OFF -DCANTORA_BENCH=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) $(if $(TARGET),--target fuzz-$(TARGET))
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(if $(TARGET),fuzz-$(TARGET),fuzz_targets) >/dev/null
 	@tests/fuzz/run_fuzz.sh $(FUZZ_BUILD) $(SECONDS) $(TARGET)
 
 # The soaks of `make test`, run for hours' worth of audio instead of seconds.

@@ -9,16 +9,24 @@
 #   make package    build the Debian package build/cantora_VERSION_ARCH.deb
 #   make windows       cross-build the Windows programs with MinGW-w64
 #   make test-windows  run the Windows build's tests and cantora-cli.exe under Wine
+#   make fuzz   build the parsers' libFuzzer targets with clang and run each
+#               for SECONDS (default 60); TARGET=name runs only that one
+#   make soak   the long runs: the soak tests for SOAK_SECONDS of audio
+#               (default 36000, ten hours at fast pacing)
 BUILD      ?= build
 TEST_BUILD ?= $(BUILD)/test
 TSAN_BUILD ?= $(BUILD)/tsan
 WIN_BUILD  ?= $(BUILD)/windows
+FUZZ_BUILD ?= $(BUILD)/fuzz
+SECONDS    ?= 60
+TARGET     ?=
+SOAK_SECONDS ?= 36000
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 # ccache (from install-deps) keeps rebuilds of unchanged files cheap
 LAUNCHER    = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build run test test-tsan windows test-windows bench install uninstall package clean format
+.PHONY: all deps build run test test-tsan windows test-windows fuzz soak bench install uninstall package clean format
 
 all: build
 
@@ -69,6 +77,22 @@ test-windows: windows
 	@$(TEST_CONFIG)
 	@cmake --build $(TEST_BUILD) -j $(JOBS) --target cantora-cli
 	@JOBS=$(JOBS) scripts/test-windows $(WIN_BUILD) $(TEST_BUILD)/bin/cantora-cli
+
+# Coverage-guided runs of the parsers (clang, libFuzzer, ASan and UBSan).
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCANTORA_FUZZ=ON -DCANTORA_SANITIZE=address,undefined \
+	  -DCANTORA_TESTS=OFF -DCANTORA_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(if $(TARGET),fuzz-$(TARGET),fuzz_targets) >/dev/null
+	@tests/fuzz/run_fuzz.sh $(FUZZ_BUILD) $(SECONDS) $(TARGET)
+
+# The soaks of `make test`, run for hours' worth of audio instead of seconds.
+soak: deps
+	@cmake -S . -B $(TEST_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=ON >/dev/null
+	@cmake --build $(TEST_BUILD) -j $(JOBS) --target host_soak_test
+	@cd $(TEST_BUILD)/tests && CANTORA_SOAK_SECONDS=$(SOAK_SECONDS) \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ./host_soak_test
 
 bench: build
 	@set -e; for b in $(BUILD)/bin/bench/*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b"; done

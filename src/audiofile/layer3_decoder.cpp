@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "audiofile/layer3_huffman.h"
+
 namespace audiofile {
 namespace {
 
@@ -24,7 +26,7 @@ std::unique_ptr<Layer3Decoder> Layer3Decoder::create(const unsigned char* const*
                                                      std::uint32_t frameCount, bool mpeg1,
                                                      int rateIndex, int channels) {
   std::unique_ptr<Layer3Decoder> decoder(new (std::nothrow) Layer3Decoder());
-  if (!decoder) return nullptr;
+  if (!decoder || !buildHuffmanDecoders()) return nullptr;
   layer3Tables();
   decoder->frameStarts_ = frameStarts;
   decoder->frameLengths_ = frameLengths;

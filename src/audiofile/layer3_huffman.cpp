@@ -1,6 +1,7 @@
 #include "audiofile/layer3_huffman.h"
 
 #include <algorithm>
+#include <new>
 
 namespace audiofile {
 namespace {
@@ -95,6 +96,15 @@ std::uint32_t HuffDecoder::buildLevel(const std::vector<Pending>& codes, int dep
     entries_[offset + prefix] = (static_cast<std::uint32_t>(subBits) << 24) | sub;
   }
   return offset;
+}
+
+bool buildHuffmanDecoders() noexcept {
+  try {
+    decoders();
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 const HuffDecoder& pairDecoder(int tableSelect) {

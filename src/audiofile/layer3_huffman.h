@@ -78,6 +78,11 @@ class HuffDecoder {
 
 // The decoders of the 32 big-value tables (empty for 0, 4 and 14) and the two
 // count1 tables, built on first use; safe to call from any thread.
+// Builds the lookup tables behind pairDecoder and quadDecoder, once for the
+// process; false when memory for them ran out (a later call tries again).
+// A decoder is only made once this has succeeded, so decoding never allocates.
+bool buildHuffmanDecoders() noexcept;
+
 const HuffDecoder& pairDecoder(int tableSelect);
 const HuffDecoder& quadDecoder(int count1TableSelect);
 

@@ -9,6 +9,7 @@
 #include "audiofile/piece_readers.h"
 #include "audiofile/track_reader.h"
 #include "platform/mapped_file.h"
+#include "platform/mapped_read_guard.h"
 
 namespace audiofile {
 
@@ -44,7 +45,11 @@ ImportRefusal unmappableReason(const char* path) {
 std::unique_ptr<TrackReader> openTrackFile(const char* path, ImportRefusal& why) {
   why = ImportRefusal{};
   std::unique_ptr<platform::MappedFile> file = platform::MappedFile::map(path);
-  if (!file || file->size() == 0) {
+  if (!file) {
+    refuse(&why, ImportReason::NoMemory);
+    return nullptr;
+  }
+  if (file->size() == 0) {
     why = unmappableReason(path);
     return nullptr;
   }
@@ -57,7 +62,13 @@ std::unique_ptr<TrackReader> openTrackFile(const char* path, ImportRefusal& why)
     refuse(&why, ImportReason::NoMemory);
     return nullptr;
   }
-  if (!reader->open()) {
+  // A file cut short while mapped fails the read instead of ending the program.
+  bool opened = false;
+  if (!platform::guardMappedReads([&] { opened = reader->open(); })) {
+    refuse(&why, ImportReason::CannotRead);
+    return nullptr;
+  }
+  if (!opened) {
     why = reader->refusal();
     return nullptr;
   }
@@ -110,7 +121,13 @@ LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observe
       }
     }
     if (mine) {
-      produced += reader->readBlock(samples.get() + block * blockBytes / 2, ended);
+      // A file cut short by another program while it is mapped fails the
+      // load instead of ending the program.
+      std::uint32_t read = 0;
+      if (!platform::guardMappedReads(
+              [&] { read = reader->readBlock(samples.get() + block * blockBytes / 2, ended); }))
+        return failed(why, ImportReason::CannotRead);
+      produced += read;
     } else if (fromPiece == PieceReaders::Block::Read) {
       produced += blockBytes;
       ended = block + 1 == blockCount;

@@ -184,7 +184,8 @@ std::uint32_t readPcmBlock(WavDescription& wav, void* out) {
   if (wav.kind != KIND_PCM || wav.cursor == nullptr) return 0;
   const std::uint32_t blockBytes = pcmBlockBytes(wav.channels);
   const auto remaining = static_cast<std::size_t>(wav.dataEnd - wav.cursor);
-  if (remaining == 0) return 0;
+  // Part of a frame left after the last whole block is the end too.
+  if (remaining < wav.frameBytes) return 0;
   auto* bytes = static_cast<unsigned char*>(out);
   if (wav.encoding == SampleEncoding::Int16) {
     const std::size_t copied = remaining < blockBytes ? remaining : blockBytes;

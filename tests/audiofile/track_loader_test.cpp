@@ -1,7 +1,9 @@
 #include "audiofile/track_loader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,51 @@ TEST(TrackLoader, RefusesFilesUnder4096BytesAndLoadsThoseOf4096) {
   EXPECT_EQ(audiofile::loadTrack(longer.c_str(), untouched, &stopper), LoadStatus::Cancelled);
   EXPECT_EQ(stopper.produced.size(), 2u);
   EXPECT_EQ(untouched.samples, nullptr);
+}
+
+// Another program cuts the file short while it is mapped and being decoded:
+// the next read of the mapping finds no file behind it (SIGBUS). The load
+// fails with the load-failure status, the track stays as it was, and the
+// program goes on loading files.
+TEST(TrackLoader, AFileCutShortWhileLoadingFailsTheLoadAndNothingElse) {
+  testfiles::TempDir dir("track_loader_cut");
+  const std::string wav = dir.file("long.wav");
+  ASSERT_TRUE(testfiles::soxSynth(wav, 44100, 2, 44100 * 8));
+  const std::string mp3 = dir.file("long.mp3");
+  ASSERT_EQ(std::system(("lame --quiet -b 128 '" + wav + "' '" + mp3 + "'").c_str()), 0);
+  const std::string kept = dir.file("kept.wav");
+  ASSERT_TRUE(testfiles::soxSynth(kept, 44100, 1, 10000));
+
+  class Cutter : public audiofile::LoadObserver {
+   public:
+    explicit Cutter(std::string path) : path_(std::move(path)) {}
+    bool blockRead(std::uint64_t, std::uint64_t) override {
+      if (++blocks_ == 1) {
+        EXPECT_EQ(::truncate(path_.c_str(), 4096), 0);
+      }
+      return true;
+    }
+    int blocks_ = 0;
+
+   private:
+    std::string path_;
+  };
+  for (const std::string& copy : {wav, mp3}) {
+    SCOPED_TRACE(copy);
+    Cutter cutter(copy);
+    audiofile::LoadedTrack track;
+    track.frameCount = 7;
+    audiofile::ImportRefusal why;
+    EXPECT_EQ(audiofile::loadTrack(copy.c_str(), track, &cutter, &why), LoadStatus::Unreadable);
+    EXPECT_EQ(why.reason, audiofile::ImportReason::CannotRead);
+    EXPECT_EQ(cutter.blocks_, 1);
+    EXPECT_EQ(track.frameCount, 7u);
+    EXPECT_EQ(track.samples, nullptr);
+
+    audiofile::LoadedTrack next;
+    ASSERT_EQ(audiofile::loadTrack(kept.c_str(), next), LoadStatus::Loaded);
+    EXPECT_EQ(next.frameCount, 13824u);
+  }
 }
 
 }  // namespace

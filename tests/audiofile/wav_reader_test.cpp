@@ -331,6 +331,16 @@ TEST_F(WavReader, ClipsADeclaredSizePastTheEndOfTheFile) {
   EXPECT_EQ(block[2001], 2001 & 0xFF);  // the byte present is copied, the rest is zero
   EXPECT_EQ(block[2002], 0);
   EXPECT_EQ(audiofile::readPcmBlock(wav, block.data()), 0u);
+
+  // Half a frame after the last whole block: the end, and nothing written.
+  samples.assign(2 * 4608, 7);
+  samples.push_back(9);
+  bytes = testfiles::pcmWav(2, 44100, samples);
+  ASSERT_TRUE(parse(bytes, wav));
+  EXPECT_EQ(audiofile::readPcmBlock(wav, block.data()), 4608u);
+  std::fill(block.begin(), block.end(), -1);
+  EXPECT_EQ(audiofile::readPcmBlock(wav, block.data()), 0u);
+  EXPECT_TRUE(std::all_of(block.begin(), block.end(), [](std::int16_t s) { return s == -1; }));
 }
 
 }  // namespace

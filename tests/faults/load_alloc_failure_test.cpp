@@ -1,0 +1,69 @@
+// Every allocation a load makes fails once, in turn: the load of each kind of
+// file ends with the out-of-memory status (or loads when the failure was one
+// it can do without), never with an exception, a crash or a leak, and the
+// track it would have replaced stays as it was.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "audiofile/audio_test_files.h"
+#include "audiofile/track_loader.h"
+#include "failing_allocator.h"
+
+namespace {
+
+using audiofile::LoadStatus;
+
+TEST(LoadAllocationFailure, EveryAllocationOfALoadFailsOnceInTurn) {
+  testfiles::TempDir dir("load_alloc_failure");
+  const std::string wav = dir.file("pcm.wav");
+  const std::string wav22 = dir.file("pcm22050.wav");
+  const std::string mp3 = dir.file("stream.mp3");
+  const std::string mp3mpeg2 = dir.file("stream22050.mp3");
+  ASSERT_TRUE(testfiles::soxSynth(wav, 44100, 2, 20000));
+  ASSERT_TRUE(testfiles::soxSynth(wav22, 22050, 1, 40000));
+  ASSERT_EQ(std::system(("lame --quiet -b 96 '" + wav + "' '" + mp3 + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("lame --quiet -b 32 '" + wav22 + "' '" + mp3mpeg2 + "'").c_str()), 0);
+
+  int injected = 0;
+  int outOfMemory = 0;
+  for (const std::string& path : {wav, wav22, mp3, mp3mpeg2}) {
+    SCOPED_TRACE(path);
+    for (std::uint64_t failAt = 1;; ++failAt) {
+      SCOPED_TRACE(failAt);
+      audiofile::LoadedTrack track;
+      track.frameCount = 3;
+      audiofile::ImportRefusal why;
+      LoadStatus status = LoadStatus::Cancelled;
+      bool threw = false;
+      faulttest::armAllocationFailure(failAt);
+      try {
+        status = audiofile::loadTrack(path.c_str(), track, nullptr, &why);
+      } catch (const std::bad_alloc&) {
+        threw = true;
+      }
+      const bool failed = faulttest::disarmAllocationFailure();
+      EXPECT_FALSE(threw);
+      if (!failed) {
+        // Past the last allocation: the load went through untouched.
+        EXPECT_EQ(status, LoadStatus::Loaded);
+        EXPECT_GT(failAt, 1u);
+        break;
+      }
+      ++injected;
+      if (status == LoadStatus::Loaded) continue;
+      EXPECT_EQ(status, LoadStatus::NoMemory);
+      EXPECT_EQ(why.reason, audiofile::ImportReason::NoMemory);
+      EXPECT_EQ(track.frameCount, 3u);
+      EXPECT_EQ(track.samples, nullptr);
+      ++outOfMemory;
+    }
+  }
+  std::printf("%d allocations failed in turn, %d loads ended out of memory\n", injected,
+              outOfMemory);
+  EXPECT_GT(outOfMemory, 4);
+}
+
+}  // namespace

@@ -33,12 +33,8 @@ int runPlay(const Args& args) {
       if (!error.empty()) return usage(error);
     } else if (args[i] == "--loop") {
       loop = true;
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return usage("unknown option '" + args[i] + "'");
-    } else if (input.empty()) {
-      input = args[i];
-    } else {
-      return usage("takes one FILE");
+    } else if (const std::string e = takePositional(args[i], input, "FILE"); !e.empty()) {
+      return usage(e);
     }
   }
   if (input.empty()) return usage("needs a FILE");

@@ -65,12 +65,8 @@ int runRecord(const Args& args) {
     std::string error;
     if (takeTransportOption(args, i, transport, error)) {
       if (!error.empty()) return usage(error);
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return usage("unknown option '" + args[i] + "'");
-    } else if (output.empty()) {
-      output = args[i];
-    } else {
-      return usage("takes one OUT.wav");
+    } else if (const std::string e = takePositional(args[i], output, "OUT.wav"); !e.empty()) {
+      return usage(e);
     }
   }
   if (output.empty() || !transport.seconds) return usage("needs OUT.wav and --seconds S");

@@ -20,6 +20,13 @@ bool takeOptionValue(const Args& args, std::size_t& i, const std::string& name, 
   return false;
 }
 
+std::string takePositional(const std::string& arg, std::string& slot, const std::string& what) {
+  if (!arg.empty() && arg[0] == '-') return "unknown option '" + arg + "'";
+  if (!slot.empty()) return "takes one " + what;
+  slot = arg;
+  return {};
+}
+
 bool takeRegionOption(const Args& args, std::size_t& i, RegionOptions& options,
                       std::string& error) {
   std::string value;

@@ -24,6 +24,11 @@ struct RegionOptions {
 bool takeOptionValue(const Args& args, std::size_t& i, const std::string& name, std::string& value,
                      std::string& error);
 
+// The last step of a command's argument loop: args[i] is either an option no
+// earlier step took, or the one positional argument, which goes into `slot`.
+// Empty when taken; otherwise the usage error ("takes one WHAT" for a second).
+std::string takePositional(const std::string& arg, std::string& slot, const std::string& what);
+
 // Takes --start, --length or --channel at args[i]; false when args[i] is none
 // of them. A bad value leaves `error` set.
 bool takeRegionOption(const Args& args, std::size_t& i, RegionOptions& options, std::string& error);

@@ -57,12 +57,8 @@ int runTune(const Args& args) {
       if (!parseInteger(value, 0, MAX_GRACE, number) || number % GRACE_STEP != 0)
         return usage("--grace must be 0 to 250 in steps of 10, not '" + value + "'");
       params.grace = static_cast<float>(number);
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return usage("unknown option '" + args[i] + "'");
-    } else if (input.empty()) {
-      input = args[i];
-    } else {
-      return usage("takes one FILE");
+    } else if (const std::string e = takePositional(args[i], input, "FILE"); !e.empty()) {
+      return usage(e);
     }
   }
   if (input.empty() || output.empty()) return usage("needs FILE and -o OUT.wav");

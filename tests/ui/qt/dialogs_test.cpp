@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QSlider>
@@ -13,8 +12,6 @@
 #include <thread>
 
 #include "app/app_constants.h"
-#include "host/hostkit_testing.h"
-#include "host/test_catalogue.h"
 #include "qt_test_helpers.h"
 #include "ui/qt/client_area.h"
 
@@ -22,13 +19,6 @@ namespace qttest {
 namespace {
 
 using Dialogs = WindowTest;
-
-QPushButton* buttonNamed(QWidget* dialog, const QString& text) {
-  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-    if (b->text().remove('&') == text) return b;
-  }
-  return nullptr;
-}
 
 TEST_F(Dialogs, DeviceListStartsAtTheFirstNameAndReturnsTheChoice) {
   QStringList listed;
@@ -48,33 +38,6 @@ TEST_F(Dialogs, DeviceListStartsAtTheFirstNameAndReturnsTheChoice) {
   EXPECT_EQ(window->runDeviceDialog({"Virtual audio device"}), std::nullopt);
   answerNextModal([&](QWidget* dialog) { buttonNamed(dialog, "OK")->click(); });
   EXPECT_EQ(window->runDeviceDialog({}), -1) << "OK on an empty list chooses nothing";
-}
-
-// The whole road in the window: the device chosen from the menu, Play, and
-// the Stop the audio path posts at the end handled by the window's loop.
-TEST_F(Dialogs, TheMenuOpensTheVirtualDeviceAndPlayEndsThroughThePostedStop) {
-  hosttest::TempFolder folder;
-  const hosttest::ScopedEnv catalogue(
-      "CANTORA_DRIVER_CATALOGUE",
-      folder.write("drivers.ini", hosttest::virtualCatalogue("pacing = fast\ninput = silence\n"))
-          .c_str());
-  QStringList listed;
-  answerNextModal([&](QWidget* dialog) {
-    auto* list = dialog->findChild<QComboBox*>();
-    for (int i = 0; i < list->count(); ++i) listed << list->itemText(i);
-    buttonNamed(dialog, "OK")->click();
-  });
-  window->menuAction(app::CMD_SELECT_DEVICE)->trigger();
-  EXPECT_EQ(listed, QStringList{"Virtual Audio Device"});
-  ASSERT_TRUE(app.streamReady);
-  placeTrack(3 * 44100);
-  window->button(app::CMD_PLAY)->click();
-  EXPECT_EQ(app.mode, state::TransportMode::Playing);
-  EXPECT_FALSE(window->button(app::CMD_PLAY)->isEnabled());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return app.mode == state::TransportMode::Idle; }, 20000));
-  EXPECT_TRUE(window->button(app::CMD_PLAY)->isEnabled());
-  window->destroyWindow();
-  host::resetHostForTesting();
 }
 
 TEST_F(Dialogs, TuningHandsOverTheNotesShiftAndGraceThenEnds) {

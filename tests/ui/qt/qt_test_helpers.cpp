@@ -1,6 +1,8 @@
 #include "qt_test_helpers.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -76,6 +78,34 @@ void answerNextMessageBox(BoxSeen& seen, QMessageBox::StandardButton button) {
     seen.owned = box->parentWidget() != nullptr;
     seen.seen = true;
     box->button(button)->click();
+  });
+}
+
+void mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+           Qt::MouseButtons held) {
+  QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, held,
+                    Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+void drag(QWidget* target, QPoint from, QPoint to) {
+  mouse(target, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  mouse(target, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  mouse(target, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+QPushButton* buttonNamed(QWidget* dialog, const QString& text) {
+  for (QPushButton* b : dialog->findChildren<QPushButton*>())
+    if (b->text().remove('&') == text) return b;
+  return nullptr;
+}
+
+void chooseInFileDialog(const QString& path) {
+  answerNextModal([path](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) return modal->close(), void();
+    dialog->selectFile(path);
+    QMetaObject::invokeMethod(dialog, "accept");
   });
 }
 

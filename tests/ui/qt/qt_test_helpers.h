@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QEvent>
 #include <QImage>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -64,6 +66,15 @@ struct BoxSeen {
 void answerNextModal(std::function<void(QWidget*)> answer);
 // Records the next message box in `seen` and closes it with `button`.
 void answerNextMessageBox(BoxSeen& seen, QMessageBox::StandardButton button);
+// Sends one mouse event to `target` at `pos` (in its coordinates).
+void mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+           Qt::MouseButtons held);
+// A left-button drag from `from` straight to `to`, released there.
+void drag(QWidget* target, QPoint from, QPoint to);
+// The dialog's push button whose text, without its '&', is `text`.
+QPushButton* buttonNamed(QWidget* dialog, const QString& text);
+// Chooses `path` in the next file dialog.
+void chooseInFileDialog(const QString& path);
 inline std::uint32_t rgb(const QImage& image, int x, int y) {
   return image.pixel(x, y) & 0xFFFFFF;
 }

@@ -53,6 +53,16 @@ struct FileHarness : apptest::Harness {
         columns += r.width();
     return columns;
   }
+  // The peaks filled block by block equal those of the whole track.
+  void expectPeaksOfTrack() {
+    ASSERT_TRUE(app.peaks);
+    ASSERT_GT(app.framesPerPeak, 1u);
+    const std::size_t groups = (app.frameCount + app.framesPerPeak - 1) / app.framesPerPeak;
+    std::vector<std::int16_t> expected(groups * app.channels * 2);
+    view::computePeaks(expected.data(), app.samples.get(), app.frameCount, app.channels,
+                       app.framesPerPeak);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), app.peaks.get()));
+  }
   // After every command the worker handed the track back and the window is
   // free to be resized again; the Shell's threading rules were kept.
   void expectHandedBack() {
@@ -117,14 +127,7 @@ TEST(OpenTrack, LoadsWavAndMp3WithProgressPeaksAndTheWaveform) {
       for (std::size_t i = source.size(); i < std::size_t{h.app.frameCount} * c.channels; ++i)
         ASSERT_EQ(h.app.samples[i], 0) << i;
     }
-    // The peaks filled block by block equal those of the whole track.
-    ASSERT_TRUE(h.app.peaks);
-    ASSERT_GT(h.app.framesPerPeak, 1u);
-    const std::size_t groups = (h.app.frameCount + h.app.framesPerPeak - 1) / h.app.framesPerPeak;
-    std::vector<std::int16_t> expected(groups * c.channels * 2);
-    view::computePeaks(expected.data(), h.app.samples.get(), h.app.frameCount, c.channels,
-                       h.app.framesPerPeak);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), h.app.peaks.get()));
+    h.expectPeaksOfTrack();
 
     EXPECT_EQ(h.app.framesPerPixel, state::fitZoom(h.app.frameCount, h.paneWidth()));
     EXPECT_EQ(h.app.fitFramesPerPixel, h.app.framesPerPixel);
@@ -341,12 +344,8 @@ TEST(FinishRecording, InMemoryTheRecordingBecomesTheStereoTrack) {
   EXPECT_EQ(h.app.chunks.head, nullptr);
   EXPECT_EQ(h.app.chunkCount, 0u);
   EXPECT_FALSE(h.app.spoolBuffer);
-  ASSERT_TRUE(h.app.peaks);
-  const std::size_t groups = (h.app.frameCount + h.app.framesPerPeak - 1) / h.app.framesPerPeak;
-  std::vector<std::int16_t> expected(groups * 4);
-  view::computePeaks(expected.data(), h.app.samples.get(), h.app.frameCount, 2,
-                     h.app.framesPerPeak);
-  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), h.app.peaks.get()));
+  EXPECT_EQ(h.app.channels, 2u);
+  h.expectPeaksOfTrack();
   EXPECT_EQ(h.progressColumns(), h.view().geometry.progressBar.width());
   EXPECT_TRUE(h.shell.scrollEnabled);
 }

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "app/app_constants.h"
 #include "app_harness.h"
@@ -103,7 +105,8 @@ TEST(MainWindowSize, LimitsAreFixedWhileRecordingOrBusy) {
   EXPECT_EQ(h.shell.minSize, (app::Size{682, 384}));
 }
 
-TEST(MainWindowQuit, AsksAndDestroysOnlyOnOkButRefusesWhileBusy) {
+// The question itself, Cancel and OK: the Qt tests, through the real box.
+TEST(MainWindowQuit, RefusesWhileBusyAndExitAsksFirst) {
   apptest::Harness h;
   h.app.mode = TransportMode::Busy;
   h.window.onClose();
@@ -112,13 +115,6 @@ TEST(MainWindowQuit, AsksAndDestroysOnlyOnOkButRefusesWhileBusy) {
   EXPECT_FALSE(h.shell.destroyed);
 
   h.app.mode = TransportMode::Idle;
-  h.shell.clearRecords();
-  h.shell.messageAnswers = {app::MessageResult::Cancel};
-  h.window.onClose();
-  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
-  EXPECT_EQ(h.shell.messageBoxes[0].text, "Wan'na quit?");  // the rest of the box: the Qt tests
-  EXPECT_FALSE(h.shell.destroyed);
-
   h.window.onCommand(app::CMD_EXIT);
   EXPECT_EQ(h.shell.messageBoxes.size(), 2u);
   EXPECT_TRUE(h.shell.destroyed);
@@ -267,58 +263,30 @@ TEST(MainWindowKeys, EnterOnZoomInZoomsAndKeepsTheFocus) {
   EXPECT_FALSE(h.window.onButtonKey(5, app::ButtonKey::Other, 'x'));
 }
 
-class UndoTuning : public ::testing::Test {
- protected:
+// Undo from the menu and the keys: the tuning command's and the Qt tests.
+// Held by a drawing thread, the view keeps its picture but the samples return.
+TEST(UndoTuning, RestoresButLeavesThePictureWhileTheViewIsHeld) {
   apptest::Harness h;
-  std::vector<std::int16_t> original;
-  void SetUp() override {
-    h.loadTrack(20000, 2);
-    original.assign(h.app.samples.get(), h.app.samples.get() + 40000);
-    // A tuning of channel 2 over frames 1000..1999, kept in the undo record.
-    h.app.undo.samples.reset(new std::int16_t[1000]);
-    for (int i = 0; i < 1000; ++i) {
-      h.app.undo.samples[i] = original[2 * (1000 + i) + 1];
-      h.app.samples[2 * (1000 + i) + 1] = 0;
-      h.app.samples[2 * (1000 + i)] = 77;  // the other channel changed since
-    }
-    h.app.undo.startFrame = 1000;
-    h.app.undo.frameCount = 1000;
-    h.app.undo.channel = 2;
-    h.app.undo.stereo = true;
-    h.shell.undoEnabled = true;
+  h.loadTrack(20000, 2);
+  const std::vector<std::int16_t> original(h.app.samples.get(), h.app.samples.get() + 40000);
+  h.app.undo.samples.reset(new std::int16_t[1000]);
+  for (int i = 0; i < 1000; ++i) {
+    h.app.undo.samples[i] = original[2 * (1000 + i) + 1];
+    h.app.samples[2 * (1000 + i) + 1] = 0;
   }
-  void expectRestored() {
-    for (int i = 0; i < 1000; ++i) {
-      ASSERT_EQ(h.app.samples[2 * (1000 + i) + 1], original[2 * (1000 + i) + 1]);
-      ASSERT_EQ(h.app.samples[2 * (1000 + i)], 77);
-    }
-    EXPECT_FALSE(h.app.undo.holdsSamples());
-    EXPECT_FALSE(h.shell.undoEnabled);
-  }
-};
-
-TEST_F(UndoTuning, MenuAndButtonKeyRestoreOnlyTheTunedChannelAndRedraw) {
-  h.shell.clearRecords();
-  h.window.onCommand(app::CMD_UNDO_TUNING);
-  expectRestored();
-  EXPECT_EQ(h.shell.invalidated.size(), 2u);  // both panes
-  // A second undo has nothing left and only greys the item.
-  h.window.onCommand(app::CMD_UNDO_TUNING);
-  EXPECT_FALSE(h.shell.undoEnabled);
-
-  // U on a button undoes too (on the window: the Qt tests and the test below).
-  SetUp();
-  EXPECT_TRUE(h.window.onButtonKey(3, app::ButtonKey::Other, 'U'));
-  expectRestored();
-}
-
-TEST_F(UndoTuning, RestoresButLeavesThePictureWhileTheViewIsHeld) {
+  h.app.undo.startFrame = 1000;
+  h.app.undo.frameCount = 1000;
+  h.app.undo.channel = 2;
+  h.app.undo.stereo = true;
+  h.shell.undoEnabled = true;
   {
     apptest::ViewHeld held(h.app.viewMutex);
     h.shell.clearRecords();
     h.window.onChar('U');
   }
-  expectRestored();
+  EXPECT_TRUE(std::equal(original.begin(), original.end(), h.app.samples.get()));
+  EXPECT_FALSE(h.app.undo.holdsSamples());
+  EXPECT_FALSE(h.shell.undoEnabled);
   EXPECT_TRUE(h.shell.invalidated.empty());
 }
 

@@ -140,8 +140,10 @@ TEST(TuningCommand, PaneBTunesOnlyTheSecondChannelAndUndoRestoresIt) {
     EXPECT_NE(std::find(h.shell.invalidated.begin(), h.shell.invalidated.end(), pane),
               h.shell.invalidated.end());
 
+  h.shell.clearRecords();
   h.window.onChar('u');
   EXPECT_EQ(channel(h, 1), right);
+  EXPECT_EQ(h.shell.invalidated.size(), 2u) << "both panes redrawn";
   EXPECT_EQ(channel(h, 0), left);
   EXPECT_FALSE(h.shell.undoEnabled);
   EXPECT_FALSE(h.app.undo.holdsSamples());

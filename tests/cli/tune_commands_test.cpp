@@ -155,25 +155,6 @@ TEST_F(TuningCli, NotesAreTakenInEverySpelling) {
   for (const char* shift : {"--shift 12", "--shift -12"}) EXPECT_FALSE(tuned(shift).empty());
 }
 
-TEST_F(TuningCli, ReadsAndTunesMp3Files) {
-  if (std::system("command -v lame >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "lame (the MP3 encoder used to make the input) is not installed";
-  const std::string in = wav("in.wav", 1, testsignals::sine(452.0, 88200, 12000.0));
-  const std::string mp3 = dir.file("in.mp3");
-  ASSERT_EQ(std::system(("lame --quiet -b 192 " + quote(in) + " " + quote(mp3)).c_str()), 0);
-  auto r = runCli(dir, "readout " + quote(mp3) + " --start 20000");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, 4), "A4 +") << r.out;
-  EXPECT_NEAR(std::atoi(r.out.c_str() + 4), 46, 3) << r.out;
-  const std::string out = dir.file("out.wav");
-  r = runCli(dir, "tune " + quote(mp3) + " -o " + quote(out) + " --notes A");
-  ASSERT_EQ(r.status, 0) << r.err;
-  const auto tuned = testfiles::soxSamples(out);
-  const auto hz = probe::medianPitchHz(tuned, 20000, 80000);
-  ASSERT_TRUE(hz.has_value());
-  EXPECT_LT(std::fabs(probe::cents(440.0, *hz)), 5.0) << *hz;
-}
-
 TEST_F(TuningCli, BadArgumentsGetOneLineAndLeaveNothing) {
   const std::string in = wav("in.wav", 1, testsignals::sine(300.0, 9000));
   const std::string out = dir.file("out.wav");

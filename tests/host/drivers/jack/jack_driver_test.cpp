@@ -136,31 +136,12 @@ TEST(JackDriver48000, ToneKeepsPitchLevelAndContinuityAndFollowsTheServersClock)
     std::nth_element(d.begin(), d.begin() + static_cast<long>(d.size() / 2), d.end());
     return d[d.size() / 2];
   };
-  double low = 1e18, high = -1e18;
-  for (std::size_t i = 100; i < n; ++i) {
-    low = std::min(low, offset(i));
-    high = std::max(high, offset(i));
-  }
   const double drift = medianOffset(n - 200, n) - medianOffset(100, 300);
-  const double serverSeconds =
-      (clockSamples[n - 1].serverFrames - clockSamples[100].serverFrames) / 48000.0;
-  EXPECT_LE(std::fabs(drift), host.frames)
-      << "the host's clock moved against the server's over " << serverSeconds << " s";
-
-  // Round trip: how much later the tone first crosses a level on its way back.
-  const auto firstAbove = [](auto begin, auto end, double level) {
-    return std::find_if(begin, end,
-                        [&](auto v) { return std::abs(static_cast<double>(v)) > level; }) -
-           begin;
-  };
-  const auto roundTrip =
-      firstAbove(host.recorded[0].begin(), host.recorded[0].end(), 8000.0 * 65536.0) -
-      firstAbove(host.play[0].begin(), host.play[0].end(), 8000.0);
+  EXPECT_LE(std::fabs(drift), host.frames) << "the host's clock moved against the server's";
   std::printf(
-      "48000 Hz: %.4f Hz (%.4f cents), level %.4f dB, worst phase %.5f rad, clock spread %.1f "
-      "frames (drift %.1f) over %.1f s, round trip %ld frames; reported in %d + out %d\n",
-      tone.hz, tone.cents, levelDb, tone.worstPhase, high - low, drift, serverSeconds,
-      static_cast<long>(roundTrip), inLatency, outLatency);
+      "48000 Hz: %.4f Hz (%.4f cents), level %.4f dB, worst phase %.5f rad, drift %.1f "
+      "frames; reported latency in %d + out %d\n",
+      tone.hz, tone.cents, levelDb, tone.worstPhase, drift, inLatency, outLatency);
 
   // Told to, the driver shows the server's own rate and period instead.
   DriverRef native(jacktest::createDriver({{"samplerate", "server"}, {"autoconnect", "no"}}));

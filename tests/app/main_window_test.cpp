@@ -1,6 +1,7 @@
-// The main window over the headless Shell: placement, creation, size limits,
-// the quit question and the teardown order, command dispatch, the transport
-// buttons' keys, undo tuning and the driver-reset advice.
+// The main window over the headless Shell: placement, size limits, the quit
+// refusal and the teardown order, command dispatch, the transport buttons and
+// undo while a drawing thread holds the view. (Creation, the keys and the
+// boxes themselves: the Qt tests.)
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
@@ -36,17 +37,6 @@ TEST(MainWindowPlacement, FollowsTheDesktopSize) {
               std::tie(c.expected.x, c.expected.y, c.expected.width, c.expected.height))
         << c.desktop.width << "x" << c.desktop.height;
   }
-}
-
-// Where the controls land and the size limits at the start: the Qt tests.
-TEST(MainWindowCreate, GreysUndoAndRecordsSizes) {
-  apptest::Harness h({1784, 693});
-  ASSERT_TRUE(h.created);
-  EXPECT_FALSE(h.shell.undoEnabled);
-  EXPECT_EQ(h.app.layoutWidth, 1784 + h.shell.frameExtra.width);
-  EXPECT_EQ(h.app.layoutHeight, 693 + h.shell.frameExtra.height);
-  EXPECT_EQ(h.app.initialPaneWidth, 1784 - 34);
-  EXPECT_FALSE(h.shell.scrollEnabled);
 }
 
 TEST(MainWindowSize, ReLaysOutOnlyWhenTheSizeChangesAndTheViewIsFreeAndRefitsTheZoom) {
@@ -249,18 +239,6 @@ TEST(MainWindowTransport, PlayLoopPauseStopDriveTheHostAndTheButtons) {
   EXPECT_FALSE(h.app.recording);
   EXPECT_TRUE(h.shell.buttons[view::ID_ZOOM_IN].enabled);
   EXPECT_TRUE(h.shell.buttons[view::ID_ZOOM_OUT].enabled);
-}
-
-// Tab, the arrows and Enter on Play and Loop: the Qt tests, through real keys.
-TEST(MainWindowKeys, EnterOnZoomInZoomsAndKeepsTheFocus) {
-  apptest::Harness h;
-  h.loadTrack(200000);
-  h.app.focusIndex = 5;
-  const std::uint32_t fit = h.app.framesPerPixel;
-  EXPECT_TRUE(h.window.onButtonKey(5, app::ButtonKey::Enter, '\r'));
-  EXPECT_EQ(h.app.framesPerPixel, fit / 2);
-  EXPECT_EQ(h.shell.focusedButton, view::ID_ZOOM_IN);
-  EXPECT_FALSE(h.window.onButtonKey(5, app::ButtonKey::Other, 'x'));
 }
 
 // Undo from the menu and the keys: the tuning command's and the Qt tests.

@@ -40,6 +40,8 @@ TEST_F(WindowStart, ControlsSitAtTheLayoutRectanglesInsideTheWindowAtEverySize) 
   // 1920 x 1080 gives an outer window of 1800 x 752 at (60, 60).
   EXPECT_EQ(window->frameGeometry(), QRect(60, 60, 1800, 752));
   EXPECT_EQ(QSize(app.layoutWidth, app.layoutHeight), QSize(1800, 752)) << "the layout size";
+  // The peak arrays of the loads are sized for the panes the window opened with.
+  EXPECT_EQ(app.initialPaneWidth, window->clientArea()->width() - 34);
   const int menuBottom = window->menuBar()->geometry().bottom();
   std::vector<QPushButton*> first;
   for (const QSize size : {QSize(0, 0), QSize(1000, 600), QSize(600, 300), QSize(1500, 900)}) {

@@ -142,9 +142,9 @@ TEST(OpenTrack, LoadsWavAndMp3WithProgressPeaksAndTheWaveform) {
   }
 }
 
+// Which files the loader refuses (a file under 4096 bytes among them): the
+// loader's and the command line's tests; here what a refusal leaves.
 TEST(OpenTrack, RefusalsLeaveNoTrackAndSayWhy) {
-  std::vector<unsigned char> short4095 = testfiles::pcmWav(1, 44100, signal(2025, 1));
-  short4095.push_back(0);
   std::vector<unsigned char> oneFrame;
   testfiles::appendMpegFrame(oneFrame, 0xFFFB9000, 417);
   oneFrame.resize(6000, 0x55);  // the rest of the stream destroyed
@@ -155,7 +155,6 @@ TEST(OpenTrack, RefusalsLeaveNoTrackAndSayWhy) {
     const char* message;
   };
   const Case cases[] = {
-      {"short.wav", short4095, false, "Could not load or read this file!"},
       {"damaged.mp3", oneFrame, false, "Could not load or read this file!"},
       {"missing.wav", {}, false, "Could not load or read this file!"},
       {"huge.wav", testfiles::pcmWav(2, 44100, signal(50000, 2)), true,
@@ -166,9 +165,6 @@ TEST(OpenTrack, RefusalsLeaveNoTrackAndSayWhy) {
     FileHarness h;
     const std::string path = h.dir.file(c.name);
     if (!c.bytes.empty()) testfiles::writeFile(path, c.bytes);
-    if (std::string(c.name) == "short.wav") {
-      ASSERT_EQ(std::filesystem::file_size(path), 4095u);
-    }
     if (c.refuseMemory) h.ctx().allocateTrack = &refuseMemory;
     h.loadTrack(5000, 1);
     h.open(path);

@@ -192,20 +192,13 @@ TEST_F(Navigation, DraggingPastAnEdgeScrollsOneColumnPerMove) {
   EXPECT_EQ(h.app.scrollPos, pos - 2);
 }
 
+// A column a step, the highlight and the view left alone: the Qt test of the
+// scroll bar; here the least selection the arrows leave.
 TEST_F(Navigation, ScrollBarArrowsMoveTheSelectionEndButNeverBelowOneBlock) {
   zoomIn(2);  // 4 frames... about 130 frames a column
   drag(left() + 50, {left() + 52});
   ASSERT_TRUE(h.app.selActive);
   const std::uint32_t start = h.app.selStart;
-  const std::uint32_t end = h.app.selEnd;
-  const int cols = h.selectedColumns();
-
-  h.window.onHScroll(ScrollRequest::LineRight, 0);
-  EXPECT_EQ(h.app.selEnd, end + h.app.framesPerPixel);
-  EXPECT_EQ(h.selectedColumns(), cols + 1);
-  EXPECT_EQ(h.app.selStart, start);
-  EXPECT_EQ(h.app.scrollPos, 0);  // the arrows moved the end, not the view
-
   for (int i = 0; i < 30; ++i) h.window.onHScroll(ScrollRequest::LineLeft, 0);
   EXPECT_GE(h.app.selEnd - h.app.selStart, 2048u);
   EXPECT_LT(h.app.selEnd - h.app.selStart, 2048u + h.app.framesPerPixel);

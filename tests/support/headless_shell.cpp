@@ -30,7 +30,6 @@ void HeadlessShell::clearRecords() {
   texts.clear();
   tuningDialogOnLeft.clear();
   postedCommands.clear();
-  driverResetsPosted = 0;
 }
 
 std::optional<int> HeadlessShell::takePosted(std::chrono::milliseconds limit) {
@@ -73,7 +72,7 @@ void HeadlessShell::workerBlocking(const char* name) {
 app::MessageResult HeadlessShell::answerMessage(MessageBoxCall call) {
   std::lock_guard lock(mutex_);
   messageBoxes.push_back(std::move(call));
-  return takeFront(messageAnswers).value_or(defaultAnswer);
+  return takeFront(messageAnswers).value_or(app::MessageResult::Ok);
 }
 
 app::MessageResult HeadlessShell::messageBox(std::string_view text, std::string_view caption,

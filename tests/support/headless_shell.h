@@ -47,9 +47,8 @@ class HeadlessShell : public app::Shell {
   HeadlessShell();
 
   // --- the script ---
-  // Answers for message boxes in order; when none is left, `defaultAnswer`.
+  // Answers for message boxes in order; when none is left, OK.
   std::deque<app::MessageResult> messageAnswers;
-  app::MessageResult defaultAnswer = app::MessageResult::Ok;
   // Without an answer the device dialog picks the first name, the file dialogs
   // and the tuning dialog are cancelled.
   std::deque<std::optional<int>> deviceAnswers;
@@ -74,9 +73,7 @@ class HeadlessShell : public app::Shell {
   bool undoEnabled = true;
   app::Size minSize;
   std::optional<app::Size> maxSize;
-  std::map<int, app::Rect> controls;  // placed child controls by id
   bool destroyed = false;
-  bool aboutShown = false;
   // Runs when the window is destroyed, as the real window runs the teardown.
   std::function<void()> onDestroyed;
 
@@ -88,8 +85,7 @@ class HeadlessShell : public app::Shell {
   std::vector<bool> tuningDialogOnLeft;  // each opening's onLeft
   std::vector<int> postedCommands;
   std::vector<std::string> deviceNames;  // what the device dialog listed last
-  int driverResetsPosted = 0;
-  std::vector<std::string> violations;  // breaches of the threading rules
+  std::vector<std::string> violations;   // breaches of the threading rules
 
   // Forgets the records (not the window's state).
   void clearRecords();
@@ -155,9 +151,7 @@ class HeadlessShell : public app::Shell {
     return size;
   }
   // Any thread: a re-layout worker places the controls too.
-  void placeControl(int id, const app::Rect& rect) override {
-    anyThread("placeControl", [&] { controls[id] = rect; });
-  }
+  void placeControl(int, const app::Rect&) override { anyThread("placeControl"); }
   void setSizeLimits(app::Size minimum, std::optional<app::Size> maximum) override {
     uiThreadOnly("setSizeLimits", [&] {
       minSize = minimum;
@@ -175,9 +169,7 @@ class HeadlessShell : public app::Shell {
       texts.push_back({std::string(text), area, textColour, backgroundColour});
     });
   }
-  void showAbout() override {
-    uiThreadOnly("showAbout", [&] { aboutShown = true; });
-  }
+  void showAbout() override { uiThreadOnly("showAbout"); }
   std::optional<int> runDeviceDialog(const std::vector<std::string>& names) override;
   std::optional<std::string> openFileDialog() override {
     uiThreadOnly("openFileDialog");
@@ -200,9 +192,7 @@ class HeadlessShell : public app::Shell {
     });
     posted_.notify_all();
   }
-  void postDriverReset() override {
-    anyThread("postDriverReset", [&] { ++driverResetsPosted; });
-  }
+  void postDriverReset() override { anyThread("postDriverReset"); }
   void destroyWindow() override;
 
   // --- view::WindowSurface ---

@@ -129,6 +129,12 @@ struct Harness {
     window.setTransportHost(std::make_unique<FakeHost>(hostLog, app));
   }
 
+  void select(std::uint32_t start, std::uint32_t end) {
+    app.selActive = true;
+    app.selStart = start;
+    app.selEnd = end;
+  }
+
   // Pixels of pane A's row `y` in the band (selected background) colour.
   int selectedColumns() {
     int n = 0;

@@ -103,9 +103,7 @@ TEST(CanActRefusal, EveryRowRefusesWithItsMessageAndChangesNothing) {
       if (r.track) h.loadTrack(50000, 2);
       if (r.stream) h.readyStream();
       if (r.selection) {
-        h.app.selActive = true;
-        h.app.selStart = 1000;
-        h.app.selEnd = 9000;
+        h.select(1000, 9000);
       }
       h.app.readout[0].shown = true;
       h.app.undo.samples.reset(new std::int16_t[4]());
@@ -150,9 +148,7 @@ class CanActAllowed : public ::testing::Test {
 
 TEST_F(CanActAllowed, PlayScrollsToTheSelectionStartAndErasesTheReadout) {
   zoomedAt(0);
-  h.app.selActive = true;
-  h.app.selStart = 150000;
-  h.app.selEnd = 160000;
+  h.select(150000, 160000);
   h.app.readout[1] = {{100, 100, 140, 120}, true};
   h.app.savedScrollPos = 7;
   h.app.restoreScrollOnResume = true;
@@ -184,9 +180,7 @@ TEST_F(CanActAllowed, RecordDropsTrackUndoSelectionAndScrollRange) {
   h.app.undo.samples.reset(new std::int16_t[8]());
   h.app.undo.frameCount = 8;
   h.shell.undoEnabled = true;
-  h.app.selActive = true;
-  h.app.selStart = 0;
-  h.app.selEnd = 100000;
+  h.select(0, 100000);
   zoomedAt(40);
   h.app.readout[0].shown = true;
 
@@ -249,9 +243,7 @@ TEST_F(CanActAllowed, PauseAndResumeFollowTheModesAndRestoreTheScroll) {
 }
 
 TEST_F(CanActAllowed, SelectRemovesAVisibleSelectionsHighlight) {
-  h.app.selActive = true;
-  h.app.selStart = 20000;
-  h.app.selEnd = 60000;
+  h.select(20000, 60000);
   view::paintBackgrounds(h.view(), h.app, true);
   view::renderTrack(h.view(), h.app);
   ASSERT_GT(h.selectedColumns(), 0);
@@ -279,8 +271,7 @@ TEST_F(CanActAllowed, RemainingRowsChangeOnlyWhatTheyShould) {
   EXPECT_EQ(h.app.mode, M::Playing);
 
   h.app.mode = M::Idle;
-  h.app.selActive = true;
-  h.app.selEnd = 5000;
+  h.select(0, 5000);
   ASSERT_TRUE(CanAct(h.ctx(), A::Tune));
   EXPECT_EQ(h.app.mode, M::Busy);
 

@@ -85,8 +85,7 @@ TEST(MainWindowSize, LimitsAreFixedWhileRecordingOrBusy) {
   // A right click on the selection is busy while the tuning runs and hands
   // the track back when it ends.
   h.loadTrack(50000);
-  h.app.selActive = true;
-  h.app.selEnd = 4000;
+  h.select(0, 4000);
   const int x = h.paneA().left + 3;
   h.shell.clearRecords();
   h.window.onRightButtonDown(x, h.paneA().top + 5);
@@ -161,8 +160,7 @@ TEST(MainWindowCommands, DispatchesMenuCommands) {
   // The first device command drops the selection and goes to the device
   // selection; a device is then chosen, and the second only says so.
   h.loadTrack(40000);
-  h.app.selActive = true;
-  h.app.selEnd = 10000;
+  h.select(0, 10000);
   view::paintBackgrounds(h.view(), h.app, false);
   ASSERT_GT(h.selectedColumns(), 0);
   h.shell.deviceAnswers.push_back(std::nullopt);  // the dialog cancelled
@@ -204,9 +202,7 @@ TEST(MainWindowTransport, PlayLoopPauseStopDriveTheHostAndTheButtons) {
   apptest::Harness h;
   h.loadTrack(100000);
   h.readyStream();
-  h.app.selActive = true;
-  h.app.selStart = 5000;
-  h.app.selEnd = 20000;
+  h.select(5000, 20000);
 
   h.window.onCommand(view::ID_LOOP);
   EXPECT_EQ(h.app.mode, TransportMode::Looping);

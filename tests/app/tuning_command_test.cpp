@@ -28,12 +28,6 @@ void placeTones(apptest::Harness& h, std::uint32_t frames) {
   view::renderTrack(h.view(), h.app);
 }
 
-void select(apptest::Harness& h, std::uint32_t start, std::uint32_t end) {
-  h.app.selActive = true;
-  h.app.selStart = start;
-  h.app.selEnd = end;
-}
-
 std::vector<std::int16_t> channel(const apptest::Harness& h, int c) {
   std::vector<std::int16_t> out(h.app.frameCount);
   for (std::uint32_t f = 0; f < h.app.frameCount; ++f) out[f] = h.app.samples[2 * f + c];
@@ -71,7 +65,7 @@ TEST(TuneHitTest, PanesSelectionAndViewDecideTheChannel) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     h.app.stereo = c.stereo;
-    select(h, 20000, 40000);
+    h.select(20000, 40000);
     app::TuneAnchor anchor;
     EXPECT_EQ(app::TuneHitTest(h.ctx(), c.x, c.y, anchor), c.hit);
     EXPECT_EQ(h.app.tuneChannel, c.channel);
@@ -84,7 +78,7 @@ TEST(TuneHitTest, PanesSelectionAndViewDecideTheChannel) {
   app::TuneAnchor anchor;
   h.app.selActive = false;
   EXPECT_FALSE(app::TuneHitTest(h.ctx(), a.left + 10, a.top + 5, anchor));
-  select(h, 90000, 95000);
+  h.select(90000, 95000);
   h.app.framesPerPixel = 1;
   h.app.scrollPos = 0;
   EXPECT_FALSE(app::TuneHitTest(h.ctx(), a.left + 10, a.top + 5, anchor));
@@ -110,7 +104,7 @@ TEST(DrawReadout, TheAreaIsCentredEvenAndKeptInsidePaneA) {
 TEST(TuningCommand, PaneBTunesOnlyTheSecondChannelAndUndoRestoresIt) {
   apptest::Harness h;
   placeTones(h, 88200);
-  select(h, 22050, 66150);
+  h.select(22050, 66150);
   const std::vector<std::int16_t> left = channel(h, 0);
   const std::vector<std::int16_t> right = channel(h, 1);
   const view::Rect b = h.view().geometry.paneB;
@@ -153,7 +147,7 @@ TEST(TuningCommand, PaneBTunesOnlyTheSecondChannelAndUndoRestoresIt) {
 TEST(TuningCommand, EachAnswerOfTheDialogDoesWhatItSays) {
   apptest::Harness h;
   placeTones(h, 88200);
-  select(h, 10000, 30000);
+  h.select(10000, 30000);
   const int x = h.paneA().left + 20;  // the readout lands in the left half
   const int y = h.paneA().top + 10;
 
@@ -190,7 +184,7 @@ TEST(TuningCommand, EachAnswerOfTheDialogDoesWhatItSays) {
   EXPECT_EQ(channel(h, 0), afterFirst);
 
   // The dialog goes to the side away from the readout.
-  select(h, 60000, 80000);
+  h.select(60000, 80000);
   h.shell.tuningAnswers.push_back(std::nullopt);
   h.window.onRightButtonDown(x, y);
   EXPECT_EQ(h.shell.tuningDialogOnLeft, (std::vector<bool>{true, false}));

@@ -59,6 +59,32 @@ inline Planar readStereoWav(const std::string& path) {
   return out;
 }
 
+// What the finishing of a recording received.
+struct Finished {
+  Planar audio;
+  std::uint32_t chunks = 0;
+  bool spoolToFile = false;
+  int calls = 0;
+};
+
+// Has the finishing of a recording keep what it received in `out`, and leave
+// no track.
+inline void catchRecording(Harness& h, Finished& out) {
+  h.ctx().finishRecording = [&out](app::AppContext& ctx) {
+    ++out.calls;
+    for (const state::RecordChunk* c = ctx.app.chunks.head; c != nullptr; c = c->next) {
+      ++out.chunks;
+      const std::size_t n = std::size_t{c->blocksUsed} * ctx.app.blockFrames;
+      out.audio.left.insert(out.audio.left.end(), c->left.get(), c->left.get() + n);
+      out.audio.right.insert(out.audio.right.end(), c->right.get(), c->right.get() + n);
+    }
+    out.spoolToFile = ctx.app.spoolToFile;
+    ctx.app.chunks.free();
+    ctx.app.chunkCount = 0;
+    ctx.app.mode = state::TransportMode::Idle;
+  };
+}
+
 class DeviceHarness {
  public:
   hosttest::TempFolder folder;

@@ -87,16 +87,9 @@ TEST(TransportOnJack, SelectsPlaysAndRecordsAnotherClientSampleForSample) {
   JackSource source;
   ASSERT_TRUE(source.connectTo("Cantora:in_1"));
   ASSERT_TRUE(source.connectTo("Cantora:in_2"));
-  apptest::Planar got;
-  h.ctx().finishRecording = [&got](app::AppContext& ctx) {
-    for (const state::RecordChunk* c = ctx.app.chunks.head; c != nullptr; c = c->next) {
-      const std::size_t n = std::size_t{c->blocksUsed} * ctx.app.blockFrames;
-      got.left.insert(got.left.end(), c->left.get(), c->left.get() + n);
-      got.right.insert(got.right.end(), c->right.get(), c->right.get() + n);
-    }
-    ctx.app.chunks.free();
-    ctx.app.mode = TransportMode::Idle;
-  };
+  apptest::Finished finished;
+  apptest::catchRecording(h, finished);
+  const apptest::Planar& got = finished.audio;
   std::this_thread::sleep_for(100ms);  // the connection carries sound
   d.click(view::ID_RECORD);
   ASSERT_TRUE(d.runFor(44100));

@@ -16,7 +16,9 @@
 
 namespace {
 
+using apptest::catchRecording;
 using apptest::DeviceHarness;
+using apptest::Finished;
 using apptest::Planar;
 using state::TransportMode;
 
@@ -165,30 +167,6 @@ TEST_F(Transport, PauseResumeAndAResizeWhilePlayingLoseOrRepeatNothing) {
     if (played.left[i] != 0) sound.push_back(played.left[i]);
   ASSERT_EQ(sound.size(), 120000u);
   for (std::uint32_t f = 0; f < 120000; ++f) ASSERT_EQ(sound[f], trackSample(f, 0)) << f;
-}
-
-// What the finishing of a recording received.
-struct Finished {
-  Planar audio;
-  std::uint32_t chunks = 0;
-  bool spoolToFile = false;
-  int calls = 0;
-};
-
-void catchRecording(apptest::Harness& h, Finished& out) {
-  h.ctx().finishRecording = [&out](app::AppContext& ctx) {
-    ++out.calls;
-    for (const state::RecordChunk* c = ctx.app.chunks.head; c != nullptr; c = c->next) {
-      ++out.chunks;
-      const std::size_t n = std::size_t{c->blocksUsed} * ctx.app.blockFrames;
-      out.audio.left.insert(out.audio.left.end(), c->left.get(), c->left.get() + n);
-      out.audio.right.insert(out.audio.right.end(), c->right.get(), c->right.get() + n);
-    }
-    out.spoolToFile = ctx.app.spoolToFile;
-    ctx.app.chunks.free();
-    ctx.app.chunkCount = 0;
-    ctx.app.mode = TransportMode::Idle;
-  };
 }
 
 TEST_F(Transport, RecordKeepsTheInputInOrderAndTheOutputSilent) {

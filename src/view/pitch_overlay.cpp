@@ -121,6 +121,8 @@ void drawGrid(Image& image, const Rect& pane, const NoteScale& scale,
     for (int x = std::max(pane.left, 0); x < std::min(pane.right, image.width()); ++x)
       if (isBackground(pixels[x])) pixels[x] = line;
     if (pitchClass(s - SEMITONES_C_ABOVE_A) % step != 0 && step > 1) continue;
+    // A name the pane's edge would cut is left out.
+    if (row - GLYPH_HEIGHT / 2 < pane.top || row + GLYPH_HEIGHT / 2 >= pane.bottom) continue;
     drawSmallText(image, pane, pane.left + NOTE_NAME_INSET, row - GLYPH_HEIGHT / 2,
                   sharpNoteName(s, name), isAllowed ? COLOUR_NOTE_NAME_ALLOWED : COLOUR_NOTE_NAME,
                   &isBackgroundOrLine);

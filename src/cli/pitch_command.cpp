@@ -114,10 +114,12 @@ int runPitch(const Args& args) {
         csv,
         static_cast<double>((firstHop + static_cast<std::int64_t>(i)) * hop) / tuning::SAMPLE_RATE,
         found[i]);
-  if (!options.csv.empty() && !writeWholeFile(options.csv, csv, error)) return fail(error);
+  // The picture first: it is the one that may fail for want of memory, and
+  // then no table is left behind either.
   if (!options.png.empty())
     if (const int status = writePlot(found, firstHop, region, options.png); status != 0)
       return status;
+  if (!options.csv.empty() && !writeWholeFile(options.csv, csv, error)) return fail(error);
   if (options.csv.empty() && options.png.empty()) {
     if (std::fwrite(csv.data(), 1, csv.size(), stdout) != csv.size() || std::fflush(stdout) != 0)
       return fail("could not write the output");

@@ -82,8 +82,10 @@ void forEachColumn(const Rect& pane, const ColumnFrameSpan& span, Visit visit) {
   }
 }
 
+// The curve's line in `colour`, or with `widen` one row above and below it,
+// which drawn first in a dark colour keeps the line visible over the waveform.
 void drawCurve(Image& image, const Rect& pane, const ColumnFrameSpan& span, const CurveView& curve,
-               const NoteScale& scale, std::uint32_t colour) {
+               const NoteScale& scale, std::uint32_t colour, int widen = 0) {
   bool joined = false;
   int previousRow = 0;
   forEachColumn(pane, span, [&](int x, double a, double b) {
@@ -97,7 +99,8 @@ void drawCurve(Image& image, const Rect& pane, const ColumnFrameSpan& span, cons
     // Reach the last column's row, so a steep stretch stays one line.
     if (joined && previousRow < top - 1) top = previousRow + 1;
     if (joined && previousRow > bottom + 1) bottom = previousRow - 1;
-    image.columnRun(x, std::max(top, pane.top), std::min(bottom, pane.bottom - 1), colour);
+    image.columnRun(x, std::max(top - widen, pane.top), std::min(bottom + widen, pane.bottom - 1),
+                    colour);
     previousRow = scale.row(p.last);
     joined = true;
   });
@@ -179,6 +182,8 @@ void drawPitchOverlay(Image& image, const Rect& pane, const ColumnFrameSpan& spa
   if (!any) return;
   const NoteScale scale = noteScaleFor(pane, lowest, highest);
   drawGrid(image, pane, scale, overlay.allowed);
+  drawCurve(image, pane, span, overlay.before, scale, COLOUR_PITCH_EDGE, 1);
+  drawCurve(image, pane, span, overlay.current, scale, COLOUR_PITCH_EDGE, 1);
   drawCurve(image, pane, span, overlay.before, scale, COLOUR_PITCH_BEFORE);
   drawCurve(image, pane, span, overlay.current, scale, COLOUR_PITCH);
 }

@@ -21,7 +21,8 @@
 namespace view {
 
 inline constexpr std::uint32_t COLOUR_PITCH = 0xFF9020;         // the curve
-inline constexpr std::uint32_t COLOUR_PITCH_BEFORE = 0x8A6A48;  // before the tuning
+inline constexpr std::uint32_t COLOUR_PITCH_BEFORE = 0xB4A898;  // before the tuning
+inline constexpr std::uint32_t COLOUR_PITCH_EDGE = 0x202020;    // along both curves
 inline constexpr std::uint32_t COLOUR_SEMITONE = 0x145858;      // semitone lines
 inline constexpr std::uint32_t COLOUR_SEMITONE_ALLOWED = 0x407838;
 inline constexpr std::uint32_t COLOUR_NOTE_NAME = 0x70A8A8;

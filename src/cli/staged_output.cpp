@@ -31,9 +31,14 @@ bool writeWholeFile(const std::string& target, std::string_view bytes, std::stri
   std::string temporary;
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (int i = 0; i < NAME_TRIES && !file.isOpen(); ++i) {
-    temporary = (folder / ("." + path.filename().string() + "." +
-                           std::to_string((stamp + i) % 1000000007) + ".tmp"))
-                    .string();
+    // Appended piece by piece: one chained concatenation trips a false
+    // overlap warning in MinGW's GCC 12.
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name += std::to_string((stamp + i) % 1000000007);
+    name += ".tmp";
+    temporary = (folder / name).string();
     if (!file.create(temporary.c_str(), true) && file.lastError() != EEXIST) break;
   }
   if (!file.isOpen()) {

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "app/app_constants.h"
 #include "app/app_harness.h"
 #include "app/pitch_curve_worker.h"
+#include "support/test_signals.h"
 #include "view/column_mapping.h"
 #include "view/pitch_overlay.h"
 
@@ -22,10 +22,12 @@ constexpr double SHARP_SEMITONES = 12.0 * 0.0327532;  // 450 Hz over A4: 39 cent
 // Stereo: A4 (440 Hz) on the first channel, 450 Hz on the second.
 void placeTones(apptest::Harness& h, std::uint32_t frames) {
   h.loadTrack(frames, 2);
-  for (std::uint32_t f = 0; f < frames; ++f)
-    for (int c = 0; c < 2; ++c)
-      h.app.samples[2 * f + c] = static_cast<std::int16_t>(
-          12000 * std::sin(2 * std::numbers::pi * (c == 0 ? 440.0 : 450.0) * f / 44100.0));
+  const auto a4 = testsignals::sine(440.0, frames, 12000.0);
+  const auto sharp = testsignals::sine(450.0, frames, 12000.0);
+  for (std::uint32_t f = 0; f < frames; ++f) {
+    h.app.samples[2 * f] = a4[f];
+    h.app.samples[2 * f + 1] = sharp[f];
+  }
 }
 
 std::vector<state::PitchPoint> curveOf(const state::AppState& app, int c) {

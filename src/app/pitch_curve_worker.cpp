@@ -80,10 +80,10 @@ void runAnalysis(AppContext& ctx, const AnalysisJob& job) {
       ++curves.generation;
     }
   }
-  if (app.pitch.shown) {
-    const ViewLock lock = ViewLock::take(app.viewMutex);
-    view::redrawPanes(ctx.view, app, ctx.shell);
-  }
+  // Also when the curve was hidden meanwhile: the hiding could not redraw
+  // while this worker owned the track.
+  const ViewLock lock = ViewLock::take(app.viewMutex);
+  view::redrawPanes(ctx.view, app, ctx.shell);
 }
 
 }  // namespace

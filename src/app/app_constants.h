@@ -15,6 +15,8 @@ inline constexpr int CMD_UNDO_TUNING = 32773;
 inline constexpr int CMD_ABOUT = 105;
 inline constexpr int CMD_EXIT = 106;
 inline constexpr int CMD_SELECT_DEVICE = 107;
+// "View > Pitch curve" (also the key P): shows or hides the pitch curve.
+inline constexpr int CMD_PITCH_CURVE = 32774;
 // The transport buttons' clicks, as commands to the main window.
 inline constexpr int CMD_PLAY = view::ID_PLAY;
 inline constexpr int CMD_LOOP = view::ID_LOOP;

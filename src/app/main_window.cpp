@@ -10,6 +10,7 @@
 #include "app/device_selection.h"
 #include "app/file_commands.h"
 #include "app/file_worker.h"
+#include "app/pitch_curve_worker.h"
 #include "app/scrolling.h"
 #include "app/selection.h"
 #include "app/transport_buttons.h"
@@ -138,6 +139,15 @@ void MainWindow::onClose() {
 
 void MainWindow::onChar(char c) {
   if (c == 'U' || c == 'u') undoTuning(*ctx_);
+  if (c == 'P' || c == 'p') togglePitchCurve(*ctx_);
+  afterEvent();
+}
+
+void MainWindow::afterEvent() {
+  // The track may be free again (a worker or a tuning ended, the transport
+  // stopped): the pitch curve's analysis runs then.
+  requestPitchAnalysis(*ctx_);
+  refreshSizeLimits();
 }
 
 void MainWindow::onHScroll(ScrollRequest request, int trackPos) {
@@ -201,7 +211,7 @@ void MainWindow::onRightButtonDown(int x, int y) {
     refreshSizeLimits();  // fixed while the tuning runs
     TuningCommand(*ctx_, x, y);
   }
-  refreshSizeLimits();
+  afterEvent();
 }
 
 void MainWindow::selectDevice() {
@@ -223,7 +233,7 @@ void MainWindow::selectDevice() {
 
 void MainWindow::openFile(const std::string& path) {
   if (CanAct(*ctx_, TransportAction::Open)) openTrackFile(*ctx_, path);
-  refreshSizeLimits();
+  afterEvent();
 }
 
 void MainWindow::onCommand(int id) {
@@ -246,6 +256,9 @@ void MainWindow::onCommand(int id) {
     case CMD_SELECT_DEVICE:
       selectDevice();
       break;
+    case CMD_PITCH_CURVE:
+      togglePitchCurve(*ctx_);
+      break;
     case CMD_WORKER_ENDED:
       // Only the size limits change: the track is free again.
       break;
@@ -253,7 +266,7 @@ void MainWindow::onCommand(int id) {
       transportButton(*ctx_, id);
       break;
   }
-  refreshSizeLimits();
+  afterEvent();
 }
 
 bool MainWindow::onButtonKey(int, ButtonKey key, char character) {
@@ -272,11 +285,11 @@ bool MainWindow::onButtonKey(int, ButtonKey key, char character) {
       return false;
     case ButtonKey::Enter:
       transportButton(*ctx_, view::BUTTON_ID_FIRST + index);
-      refreshSizeLimits();
+      afterEvent();
       return true;
     case ButtonKey::Other:
-      if (character == 'U' || character == 'u') {
-        undoTuning(*ctx_);
+      if (character == 'U' || character == 'u' || character == 'P' || character == 'p') {
+        onChar(character);
         return true;
       }
       return false;

@@ -62,6 +62,7 @@ class MainWindow {
   void onSize(Size client);
   // Close box, Alt+F4 or "E&xit": asks "Wan'na quit?" when allowed.
   void onClose();
+  // "U" or "u" undoes the tuning, "P" or "p" shows or hides the pitch curve.
   void onChar(char c);
   // The scroll bar; `trackPos` is the thumb's position for ThumbTrack.
   void onHScroll(ScrollRequest request, int trackPos);
@@ -74,7 +75,7 @@ class MainWindow {
   void onMouseMove(int x, int y);
   void onLeftButtonUp(int x, int y);
   void onRightButtonDown(int x, int y);
-  // Menu commands (32771..32773, 105..107) and transport button clicks (200..206).
+  // Menu commands (32771..32774, 105..107) and transport button clicks (200..206).
   void onCommand(int id);
   // Opens `path` as File > Open does once the name is chosen (the file named
   // on the command line at start-up).
@@ -104,6 +105,9 @@ class MainWindow {
 
  private:
   void quitRequest();
+  // Starts the pitch curve's analysis if the track is free, then refreshes
+  // the size limits.
+  void afterEvent();
   void selectDevice();
 
   state::AppState& app_;

@@ -67,6 +67,9 @@ class Shell : public view::WindowSurface {
 
   // --- menu item 32773 "&Undo Tuning": enable or grey, and redraw the menu bar ---
   virtual void enableUndoTuning(bool enabled) = 0;
+  // --- menu item "View > Pitch curve": tick or untick ---
+  // A front end without the item leaves this as it is.
+  virtual void checkPitchCurve(bool /*checked*/) {}
 
   // --- window geometry ---
   virtual Size desktopSize() = 0;

@@ -1,6 +1,7 @@
 #include "app/tuning_command.h"
 
 #include "app/file_worker.h"
+#include "app/pitch_curve_worker.h"
 #include "app/readout_display.h"
 #include "app/undo_tuning.h"
 #include "app/view_lock.h"
@@ -76,6 +77,8 @@ void TuneSelection(AppContext& ctx, const tuning::EngineParams& params) {
   undo.stereo = result.undo.stereo;
   undo.channel = static_cast<std::uint32_t>(result.undo.channel);
   ctx.shell.enableUndoTuning(true);
+  keepCurveBeforeTuning(app, app.tuneChannel == 2 ? 2 : 1, app.selStart, app.selEnd,
+                        allowedClasses(params.noteEnabled, params.pitchShift));
 }
 
 void TuningCommand(AppContext& ctx, int x, int y) {

@@ -1,5 +1,6 @@
 #include "app/undo_tuning.h"
 
+#include "app/pitch_curve_worker.h"
 #include "app/view_lock.h"
 #include "view/waveform_renderer.h"
 
@@ -7,6 +8,7 @@ namespace app {
 
 void discardUndo(AppContext& ctx) {
   ctx.app.undo.discard();
+  forgetCurveBeforeTuning(ctx.app);
   ctx.shell.enableUndoTuning(false);
 }
 
@@ -16,7 +18,7 @@ void undoTuning(AppContext& ctx) {
     ctx.shell.enableUndoTuning(false);
     return;
   }
-  app.undo.restoreInto(app.samples.get(), app.frameCount);
+  if (app.undo.restoreInto(app.samples.get(), app.frameCount)) restoreCurveOnUndo(app, app.undo);
   discardUndo(ctx);
   if (ViewLock lock = ViewLock::tryTake(app.viewMutex)) view::redrawPanes(ctx.view, app, ctx.shell);
 }

@@ -7,6 +7,8 @@ void AppState::freeTrack() {
   peaks.reset();
   frameCount = 0;
   framesPerPeak = 1;
+  const std::lock_guard<std::mutex> hold(pitch.lock);
+  pitch.clear();
 }
 
 void AppState::reset() {
@@ -43,6 +45,7 @@ void AppState::reset() {
   tuneOnLeft = false;
   readout[0] = readout[1] = ReadoutArea{};
   undo.discard();
+  pitch.shown = false;
 }
 
 }  // namespace state

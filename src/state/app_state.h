@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "state/geometry.h"
+#include "state/pitch_curve.h"
 #include "state/record_chunk.h"
 #include "state/transport_mode.h"
 #include "state/undo_record.h"
@@ -99,12 +100,16 @@ struct AppState {
 
   UndoRecord undo;
 
+  // --- the pitch curve drawn over the panes (see pitch_curve.h) ---
+  PitchCurves pitch;
+
   // Guards the off-screen image, the scroll state and the zoom. The audio path
   // and the re-layout only try it; zoom waits 10 ms; teardown waits forever.
   std::timed_mutex viewMutex;
 
   bool hasTrack() const { return samples != nullptr && frameCount > 0; }
-  // Frees the track and its peaks (frameCount 0, framesPerPeak 1).
+  // Frees the track, its peaks and its pitch curves (frameCount 0,
+  // framesPerPeak 1).
   void freeTrack();
   // Puts every field back to its start value (tests and teardown).
   void reset();

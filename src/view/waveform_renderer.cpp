@@ -6,6 +6,7 @@
 #include "view/column_mapping.h"
 #include "view/pane_background.h"
 #include "view/peaks.h"
+#include "view/pitch_overlay.h"
 #include "view/view_constants.h"
 #include "view/wave_painter.h"
 
@@ -218,6 +219,7 @@ void renderTrack(TrackView& view, const state::AppState& app) {
     renderFramePerColumn(rc, first, n);
   else
     renderBars(rc, first, n);
+  drawPitchCurves(view, app);
 }
 
 void redrawPanes(TrackView& view, const state::AppState& app, WindowSurface& surface) {

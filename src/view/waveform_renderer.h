@@ -12,8 +12,8 @@
 
 namespace view {
 
-// Draws the visible part of the track over backgrounds painted beforehand.
-// Nothing without samples.
+// Draws the visible part of the track over backgrounds painted beforehand,
+// and the pitch curve over it when it is shown. Nothing without samples.
 void renderTrack(TrackView& view, const state::AppState& app);
 
 // Paints the backgrounds (pane B too when stereo), renders the track,

@@ -71,6 +71,7 @@ class HeadlessShell : public app::Shell {
   int scrollMax = 0, scrollPage = 0, scrollPos = 0;
   bool scrollEnabled = false;
   bool undoEnabled = true;
+  bool pitchCurveChecked = false;
   app::Size minSize;
   std::optional<app::Size> maxSize;
   bool destroyed = false;
@@ -132,6 +133,9 @@ class HeadlessShell : public app::Shell {
   }
   void enableUndoTuning(bool on) override {
     anyThread("enableUndoTuning", [&] { undoEnabled = on; });
+  }
+  void checkPitchCurve(bool on) override {
+    anyThread("checkPitchCurve", [&] { pitchCurveChecked = on; });
   }
   app::Size desktopSize() override {
     anyThread("desktopSize");

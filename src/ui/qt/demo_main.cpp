@@ -53,8 +53,9 @@ constexpr const char* USAGE =
     "real main window, selects a note, reads it out, tunes it to A major, plays it\n"
     "on the virtual audio device and saves it. Writes into FOLDER (default: the\n"
     "current folder): before.png and after.png (the window), tuning.png (the\n"
-    "Tuning dialog), played.wav (what the device played) and tuned.wav (the tuned\n"
-    "track).\n";
+    "Tuning dialog), pitch-before.png and pitch-after.png (the window with the\n"
+    "pitch curve shown before and after the tuning), played.wav (what the device\n"
+    "played) and tuned.wav (the tuned track).\n";
 
 // One line of the report, on its way at once.
 __attribute__((format(printf, 1, 2))) void report(const char* format, ...) {
@@ -127,6 +128,17 @@ std::string readoutOf(const state::AppState& app) {
   return std::string(tuning::PitchReadout(track, {app.selStart, app.selEnd, 1}).view());
 }
 
+// Shows the pitch curve, lets its analysis finish, saves the window to `path`
+// and hides the curve again.
+bool savePitchPicture(ui::ShellWindow& window, const state::AppState& app,
+                      const std::string& path) {
+  window.mainWindow().onCommand(app::CMD_PITCH_CURVE);
+  const bool saved = waitIdle(app) && (QApplication::processEvents(), true) &&
+                     savePicture(window.grab().toImage(), path);
+  window.mainWindow().onCommand(app::CMD_PITCH_CURVE);
+  return saved;
+}
+
 int fail(ui::ShellWindow& window, const char* what) {
   std::fprintf(stderr, "cantora-demo: %s\n", what);
   window.destroyWindow();
@@ -152,6 +164,8 @@ int main(int argc, char** argv) {
   const std::string before = (folder / "before.png").string();
   const std::string after = (folder / "after.png").string();
   const std::string dialogPicture = (folder / "tuning.png").string();
+  const std::string pitchBefore = (folder / "pitch-before.png").string();
+  const std::string pitchAfter = (folder / "pitch-after.png").string();
   const std::string played = (folder / "played.wav").string();
   const std::string tuned = (folder / "tuned.wav").string();
   const std::string catalogue = (folder / "demo-drivers.ini").string();
@@ -196,6 +210,10 @@ int main(int argc, char** argv) {
     return fail(window, "the selection could not be made");
   report("Selected frames %u to %u (the second note) with a mouse drag.\n", app.selStart,
          app.selEnd);
+  if (!savePitchPicture(window, app, pitchBefore))
+    return fail(window, "cannot write pitch-before.png");
+  report("View > Pitch curve: wrote the window with the curve to %s (hidden again).\n",
+         pitchBefore.c_str());
 
   // A right click on the selection: the readout, then the Tuning dialog, in
   // which the scale is checked and OK pressed. The window is rendered first.
@@ -221,6 +239,10 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   if (!savePicture(window.grab().toImage(), after)) return fail(window, "cannot write after.png");
   report("Wrote the window after the tuning to %s.\n", after.c_str());
+  if (!savePitchPicture(window, app, pitchAfter))
+    return fail(window, "cannot write pitch-after.png");
+  report("View > Pitch curve: the tuned note's new curve beside its old one, in %s.\n",
+         pitchAfter.c_str());
 
   window.button(app::CMD_PLAY)->click();
   if (!waitIdle(app)) return fail(window, "the playback did not end");

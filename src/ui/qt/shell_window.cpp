@@ -97,6 +97,9 @@ void ShellWindow::buildMenu() {
   addItem(file, ITEM_SAVE_AS, app::CMD_SAVE_AS);
   addItem(file, ITEM_UNDO_TUNING, app::CMD_UNDO_TUNING);
   addItem(file, ITEM_EXIT, app::CMD_EXIT);
+  QMenu* viewMenu = menuBar()->addMenu(QString::fromUtf8(MENU_VIEW));
+  addItem(viewMenu, ITEM_PITCH_CURVE, app::CMD_PITCH_CURVE);
+  actions_.back()->setCheckable(true);
   QMenu* help = menuBar()->addMenu(QString::fromUtf8(MENU_HELP));
   addItem(help, ITEM_ABOUT, app::CMD_ABOUT);
   QMenu* devices = menuBar()->addMenu(QString::fromUtf8(MENU_DEVICES));
@@ -314,6 +317,12 @@ void ShellWindow::focusScrollBar() {
 void ShellWindow::enableUndoTuning(bool enabled) {
   onUiThread([this, enabled] {
     if (QAction* undo = menuAction(app::CMD_UNDO_TUNING)) undo->setEnabled(enabled);
+  });
+}
+
+void ShellWindow::checkPitchCurve(bool checked) {
+  onUiThread([this, checked] {
+    if (QAction* item = menuAction(app::CMD_PITCH_CURVE)) item->setChecked(checked);
   });
 }
 

@@ -14,12 +14,15 @@ struct MenuItemText {
 };
 
 inline constexpr const char* MENU_FILE = "&File";
+inline constexpr const char* MENU_VIEW = "&View";
 inline constexpr const char* MENU_HELP = "&Help";
 inline constexpr const char* MENU_DEVICES = "&ASIO devices";
 inline constexpr const char* ITEM_OPEN = "&Open";
 inline constexpr const char* ITEM_SAVE_AS = "&Save as...";
 inline constexpr const char* ITEM_UNDO_TUNING = "&Undo Tuning";
 inline constexpr const char* ITEM_EXIT = "E&xit";
+// The window takes the key P itself (as U for undo); the text only names it.
+inline constexpr const char* ITEM_PITCH_CURVE = "&Pitch curve\tP";
 inline constexpr const char* ITEM_ABOUT = "&About ...";
 inline constexpr const char* ITEM_SELECT_DEVICE = "Select &device";
 

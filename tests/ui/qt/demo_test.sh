@@ -15,10 +15,10 @@ grep -q "^usage: cantora-demo" <<<"$help" || { echo "FAIL: --help prints no usag
 report=$("$demo" "$out/run" 2>/dev/null) || { echo "FAIL: the demo exits non-zero"; fail=1; }
 echo "$report"
 for step in "Select device" "File > Open" "Selected frames" "the readout" "Tuning...: A major" \
-  "Play:" "Save as"; do
+  "Play:" "Save as" "View > Pitch curve"; do
   grep -qF "$step" <<<"$report" || { echo "FAIL: no step '$step' in the report"; fail=1; }
 done
-for f in before.png after.png; do
+for f in before.png after.png pitch-before.png pitch-after.png; do
   [ "$(head -c 8 "$out/run/$f" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] ||
     { echo "FAIL: $f is no PNG picture"; fail=1; }
 done

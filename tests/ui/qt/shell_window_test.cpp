@@ -130,10 +130,11 @@ using Menu = WindowTest;
 
 TEST_F(Menu, HasTheItemsWithTheirCommandsAndUndoGreyed) {
   const QList<QAction*> popups = window->menuBar()->actions();
-  ASSERT_EQ(popups.size(), 3);
+  ASSERT_EQ(popups.size(), 4);
   EXPECT_EQ(popups[0]->text(), QString("&File"));
-  EXPECT_EQ(popups[1]->text(), QString("&Help"));
-  EXPECT_EQ(popups[2]->text(), QString("&ASIO devices"));
+  EXPECT_EQ(popups[1]->text(), QString("&View"));
+  EXPECT_EQ(popups[2]->text(), QString("&Help"));
+  EXPECT_EQ(popups[3]->text(), QString("&ASIO devices"));
   auto items = [&](int popup) {
     std::vector<std::pair<QString, int>> out;
     for (QAction* a : popups[popup]->menu()->actions())
@@ -144,8 +145,9 @@ TEST_F(Menu, HasTheItemsWithTheirCommandsAndUndoGreyed) {
   EXPECT_EQ(
       items(0),
       (Items{{"&Open", 32771}, {"&Save as...", 32772}, {"&Undo Tuning", 32773}, {"E&xit", 106}}));
-  EXPECT_EQ(items(1), (Items{{"&About ...", 105}}));
-  EXPECT_EQ(items(2), (Items{{"Select &device", 107}}));
+  EXPECT_EQ(items(1), (Items{{"&Pitch curve\tP", 32774}}));
+  EXPECT_EQ(items(2), (Items{{"&About ...", 105}}));
+  EXPECT_EQ(items(3), (Items{{"Select &device", 107}}));
   EXPECT_FALSE(window->menuAction(app::CMD_UNDO_TUNING)->isEnabled());
   for (int command :
        {app::CMD_OPEN, app::CMD_SAVE_AS, app::CMD_EXIT, app::CMD_ABOUT, app::CMD_SELECT_DEVICE}) {
@@ -153,6 +155,16 @@ TEST_F(Menu, HasTheItemsWithTheirCommandsAndUndoGreyed) {
   }
   window->enableUndoTuning(true);
   EXPECT_TRUE(window->menuAction(app::CMD_UNDO_TUNING)->isEnabled());
+  // The pitch curve's item is ticked while the curve is shown, from the menu
+  // or the key P.
+  QAction* pitch = window->menuAction(app::CMD_PITCH_CURVE);
+  pitch->trigger();
+  EXPECT_TRUE(pitch->isChecked());
+  EXPECT_TRUE(app.pitch.shown);
+  window->mainWindow().onChar('p');
+  QApplication::processEvents();
+  EXPECT_FALSE(pitch->isChecked());
+  EXPECT_FALSE(app.pitch.shown);
 }
 
 TEST_F(Menu, AboutComesFromTheMenuAndBothAccelerators) {

@@ -264,12 +264,21 @@ std::uint32_t Layer3Decoder::decodeFrame(std::int16_t* output) {
   return static_cast<std::uint32_t>(granules * GRANULE_LINES * channels * 2);
 }
 
-bool Layer3Decoder::quiet(int channel) const {
-  const double* overlap = &overlap_[channel][0][0];
-  const double* ring = &synthesisRing_[channel][0][0];
-  const auto zero = [](double v) { return v == 0.0; };
+namespace {
+
+template <class Real>
+bool silent(const FilterbankState<Real>& state, int channel) {
+  const Real* overlap = &state.overlap[channel][0][0];
+  const Real* ring = &state.ring[channel][0][0];
+  const auto zero = [](Real v) { return v == Real(0); };
   return std::all_of(overlap, overlap + SLOTS * SUBBANDS, zero) &&
          std::all_of(ring, ring + 16 * 64, zero);
+}
+
+}  // namespace
+
+bool Layer3Decoder::quiet(int channel) const {
+  return reference_ ? silent(exact_, channel) : silent(fast_, channel);
 }
 
 void Layer3Decoder::readScaleFactors(BitReader& reader, int granule, int channel) {

@@ -110,7 +110,9 @@ class Layer3Decoder {
   void intensityShort(const GranuleChannel& gc, bool midSide);
   void applyIntensity(int from, int to, int position, int illegal, bool midSide);
   void hybrid(int granule, int channel);
-  void synthesise(int channel, std::int16_t* output, int channels);
+  void synthesise(int channel);
+  // One granule of pcm_ into output, channel by channel.
+  void interleave(std::int16_t* output, int channels) const;
   // True when the channel's overlap and synthesis ring hold only zeros.
   bool quiet(int channel) const;
 
@@ -153,6 +155,7 @@ class Layer3Decoder {
   FilterbankState<float> fast_;
   FilterbankState<double> exact_;
   int ringPosition_[2] = {};
+  std::int16_t pcm_[2][GRANULE_LINES] = {};  // one granule of each channel, before interleaving
   unsigned char reservoir_[2 * RESERVOIR_HALF + BIT_READER_GUARD_BYTES] = {};
 };
 

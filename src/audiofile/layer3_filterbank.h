@@ -38,11 +38,11 @@ void transformSubbands(const double* xr, int limit, const BlockShape& shape,
 void transformSubbands(const double* xr, int limit, const BlockShape& shape,
                        float (*overlaps)[SUBBANDS], float (*subbandSamples)[SUBBANDS]);
 
-// The synthesis of the 18 slots of one granule and channel into every
-// channels-th sample of output; ringPosition turns once per slot.
+// The synthesis of the 18 slots of one granule and channel into the 576
+// samples of output; ringPosition turns once per slot.
 void synthesiseSlots(const double (*subbands)[SUBBANDS], double (*ring)[64], int& ringPosition,
-                     std::int16_t* output, int channels);
+                     std::int16_t* output);
 void synthesiseSlots(const float (*subbands)[SUBBANDS], float (*ring)[64], int& ringPosition,
-                     std::int16_t* output, int channels);
+                     std::int16_t* output);
 
 }  // namespace audiofile

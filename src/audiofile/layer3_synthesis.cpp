@@ -285,8 +285,7 @@ template <class Real>
 
 template <class Real>
 [[gnu::always_inline]] inline void synthesiseIn(const Real (*subbands)[SUBBANDS], Real (*ring)[64],
-                                                int& ringPosition, std::int16_t* output,
-                                                int channels) {
+                                                int& ringPosition, std::int16_t* output) {
   using V = Lanes<Real>;
   constexpr int W = LANES<Real>;
   const auto& t = tablesFor<Real>();
@@ -321,8 +320,8 @@ template <class Real>
       }
       int samples[32];
       roundSamples(sums, samples);
-      std::int16_t* out = output + (first + l) * 32 * channels;
-      for (int j = 0; j < 32; ++j) out[j * channels] = static_cast<std::int16_t>(samples[j]);
+      std::int16_t* out = output + (first + l) * 32;
+      for (int j = 0; j < 32; ++j) out[j] = static_cast<std::int16_t>(samples[j]);
     }
   }
 }
@@ -343,14 +342,14 @@ void transformSubbands(const double* xr, int limit, const BlockShape& shape,
 
 CANTORA_VECTOR_CLONES
 void synthesiseSlots(const double (*subbands)[SUBBANDS], double (*ring)[64], int& ringPosition,
-                     std::int16_t* output, int channels) {
-  synthesiseIn(subbands, ring, ringPosition, output, channels);
+                     std::int16_t* output) {
+  synthesiseIn(subbands, ring, ringPosition, output);
 }
 
 CANTORA_VECTOR_CLONES
 void synthesiseSlots(const float (*subbands)[SUBBANDS], float (*ring)[64], int& ringPosition,
-                     std::int16_t* output, int channels) {
-  synthesiseIn(subbands, ring, ringPosition, output, channels);
+                     std::int16_t* output) {
+  synthesiseIn(subbands, ring, ringPosition, output);
 }
 
 void Layer3Decoder::hybrid(int granule, int channel) {
@@ -413,13 +412,13 @@ void Layer3Decoder::hybrid(int granule, int channel) {
   }
 }
 
-void Layer3Decoder::synthesise(int channel, std::int16_t* output, int channels) {
+void Layer3Decoder::synthesise(int channel) {
   if (reference_) {
     synthesiseSlots(exact_.subbandSamples, exact_.ring[channel], ringPosition_[channel],
-                    output + channel, channels);
+                    pcm_[channel]);
   } else {
     synthesiseSlots(fast_.subbandSamples, fast_.ring[channel], ringPosition_[channel],
-                    output + channel, channels);
+                    pcm_[channel]);
   }
 }
 

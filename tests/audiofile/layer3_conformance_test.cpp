@@ -96,6 +96,51 @@ TEST_F(ConformanceStream, ModeSwitchingStreamMatchesReferenceInEachChannelRun) {
   EXPECT_GE(intensityFrames, 55);
 }
 
+// The double-precision filterbanks, selected on the decoder, meet the same
+// limits; the two precisions part by at most one step, and rarely.
+TEST_F(ConformanceStream, ReferenceArithmeticMeetsTheSameLimits) {
+  for (const char* name : {"l3-si_block", "l3-compl", "M2L3_compl24"}) {
+    SCOPED_TRACE(name);
+    const auto stream = testfiles::readFile(CONFORMANCE_DIR + "/" + name + ".bit");
+    const auto reference = testfiles::readSamples(CONFORMANCE_DIR + "/" + name + ".pcm");
+    audiofile::MpegScan scan;
+    ASSERT_GT(scan.scan(stream.data(), static_cast<std::uint32_t>(stream.size())), 0u);
+    const std::uint32_t count = scan.frameCount();
+    std::vector<const unsigned char*> starts(count);
+    std::vector<std::uint32_t> lengths(count);
+    std::vector<std::uint32_t> taken(count, 0);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      starts[i] = scan.frameStart(i);
+      lengths[i] = scan.frameLength(i);
+    }
+    const audiofile::MpegHeader first =
+        audiofile::decodeMpegHeader(audiofile::headerWordAt(starts[0]));
+    auto decoder = audiofile::Layer3Decoder::create(starts.data(), lengths.data(), taken.data(),
+                                                    count, first.mpeg1, first.rateIndex,
+                                                    static_cast<int>(scan.channels()));
+    ASSERT_TRUE(decoder);
+    decoder->setReferenceArithmetic(true);
+    std::vector<std::int16_t> exact;
+    std::vector<std::int16_t> block(2 * 1152);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint32_t produced = 0;
+      decoder->decode(i, block.data(), &produced);
+      exact.insert(exact.end(), block.begin(), block.begin() + produced / 2);
+    }
+    const mpegtest::Difference d = mpegtest::compare(exact, reference);
+    EXPECT_EQ(d.compared, reference.size());
+    EXPECT_LE(d.maxAbs, 1);
+    EXPECT_LE(d.rms, 0.12);
+    const mpegtest::Difference apart =
+        mpegtest::compare(mpegtest::decodeStream(stream).samples, exact);
+    std::printf("%-22s double precision: rms %.4f, apart from single %.4f\n", name, d.rms,
+                apart.rms);
+    EXPECT_EQ(apart.compared, exact.size());
+    EXPECT_LE(apart.maxAbs, 1);
+    EXPECT_LE(apart.rms, 0.05);
+  }
+}
+
 TEST_F(ConformanceStream, FreeFormatIsRefusedByTheScan) {
   const auto stream = testfiles::readFile(CONFORMANCE_DIR + "/l3-he_free.bit");
   ASSERT_FALSE(stream.empty());

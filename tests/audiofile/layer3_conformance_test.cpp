@@ -103,30 +103,7 @@ TEST_F(ConformanceStream, ReferenceArithmeticMeetsTheSameLimits) {
     SCOPED_TRACE(name);
     const auto stream = testfiles::readFile(CONFORMANCE_DIR + "/" + name + ".bit");
     const auto reference = testfiles::readSamples(CONFORMANCE_DIR + "/" + name + ".pcm");
-    audiofile::MpegScan scan;
-    ASSERT_GT(scan.scan(stream.data(), static_cast<std::uint32_t>(stream.size())), 0u);
-    const std::uint32_t count = scan.frameCount();
-    std::vector<const unsigned char*> starts(count);
-    std::vector<std::uint32_t> lengths(count);
-    std::vector<std::uint32_t> taken(count, 0);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      starts[i] = scan.frameStart(i);
-      lengths[i] = scan.frameLength(i);
-    }
-    const audiofile::MpegHeader first =
-        audiofile::decodeMpegHeader(audiofile::headerWordAt(starts[0]));
-    auto decoder = audiofile::Layer3Decoder::create(starts.data(), lengths.data(), taken.data(),
-                                                    count, first.mpeg1, first.rateIndex,
-                                                    static_cast<int>(scan.channels()));
-    ASSERT_TRUE(decoder);
-    decoder->setReferenceArithmetic(true);
-    std::vector<std::int16_t> exact;
-    std::vector<std::int16_t> block(2 * 1152);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      std::uint32_t produced = 0;
-      decoder->decode(i, block.data(), &produced);
-      exact.insert(exact.end(), block.begin(), block.begin() + produced / 2);
-    }
+    const std::vector<std::int16_t> exact = mpegtest::decodeStream(stream, true).samples;
     const mpegtest::Difference d = mpegtest::compare(exact, reference);
     EXPECT_EQ(d.compared, reference.size());
     EXPECT_LE(d.maxAbs, 1);

@@ -248,28 +248,50 @@ std::uint32_t Layer3Decoder::decodeFrame(std::int16_t* output) {
     }
     if (channels == 2 && header_.mode == 1) processStereo(gr);
     for (int ch = 0; ch < channels; ++ch) {
-      std::int16_t* out = output + gr * GRANULE_LINES * channels;
       if (nonzero_[ch] == 0 && quiet(ch)) {
         // Digital silence with nothing left ringing from before: the
         // filterbanks would give exact zeros, so they are passed over (a long
         // silent stretch then costs next to nothing). The ring still turns.
-        for (int i = 0; i < GRANULE_LINES; ++i) out[i * channels + ch] = 0;
+        std::fill(std::begin(pcm_[ch]), std::end(pcm_[ch]), std::int16_t{0});
         ringPosition_[ch] = (ringPosition_[ch] + SLOTS * 15) & 15;
         continue;
       }
       hybrid(gr, ch);
-      synthesise(ch, out, channels);
+      synthesise(ch);
     }
+    interleave(output + gr * GRANULE_LINES * channels, channels);
   }
   return static_cast<std::uint32_t>(granules * GRANULE_LINES * channels * 2);
 }
 
-bool Layer3Decoder::quiet(int channel) const {
-  const double* overlap = &overlap_[channel][0][0];
-  const double* ring = &synthesisRing_[channel][0][0];
-  const auto zero = [](double v) { return v == 0.0; };
+void Layer3Decoder::interleave(std::int16_t* output, int channels) const {
+  if (channels == 1) {
+    std::copy(std::begin(pcm_[0]), std::end(pcm_[0]), output);
+    return;
+  }
+  const std::int16_t* left = pcm_[0];
+  const std::int16_t* right = pcm_[1];
+  for (int i = 0; i < GRANULE_LINES; ++i) {
+    output[2 * i] = left[i];
+    output[2 * i + 1] = right[i];
+  }
+}
+
+namespace {
+
+template <class Real>
+bool silent(const FilterbankState<Real>& state, int channel) {
+  const Real* overlap = &state.overlap[channel][0][0];
+  const Real* ring = &state.ring[channel][0][0];
+  const auto zero = [](Real v) { return v == Real(0); };
   return std::all_of(overlap, overlap + SLOTS * SUBBANDS, zero) &&
          std::all_of(ring, ring + 16 * 64, zero);
+}
+
+}  // namespace
+
+bool Layer3Decoder::quiet(int channel) const {
+  return reference_ ? silent(exact_, channel) : silent(fast_, channel);
 }
 
 void Layer3Decoder::readScaleFactors(BitReader& reader, int granule, int channel) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "audiofile/layer3_bit_reader.h"
+#include "audiofile/layer3_filterbank.h"
 #include "audiofile/layer3_tables.h"
 #include "audiofile/mpeg_header.h"
 
@@ -79,6 +80,11 @@ class Layer3Decoder {
   // filterbanks' state is the one a decode from the start would have.
   void setCountOnly(bool countOnly) { countOnly_ = countOnly; }
 
+  // The filterbanks in double precision instead of single: slower, and the
+  // yardstick the single-precision ones are measured against. Set before the
+  // first frame.
+  void setReferenceArithmetic(bool reference) { reference_ = reference; }
+
   ~Layer3Decoder();
   Layer3Decoder(const Layer3Decoder&) = delete;
   Layer3Decoder& operator=(const Layer3Decoder&) = delete;
@@ -104,7 +110,9 @@ class Layer3Decoder {
   void intensityShort(const GranuleChannel& gc, bool midSide);
   void applyIntensity(int from, int to, int position, int illegal, bool midSide);
   void hybrid(int granule, int channel);
-  void synthesise(int channel, std::int16_t* output, int channels);
+  void synthesise(int channel);
+  // One granule of pcm_ into output, channel by channel.
+  void interleave(std::int16_t* output, int channels) const;
   // True when the channel's overlap and synthesis ring hold only zeros.
   bool quiet(int channel) const;
 
@@ -124,6 +132,7 @@ class Layer3Decoder {
   bool mainDataParsed_ = false;
   bool frameUsable_ = true;
   bool countOnly_ = false;
+  bool reference_ = false;
   int status_ = LAYER3_NEED_INPUT;
   std::int64_t frameSize_ = 0;
   int sideInfoSize_ = 0;
@@ -142,12 +151,11 @@ class Layer3Decoder {
   int intensityScale_ = 0;  // MPEG-2: the right channel's intensity_scale  // lines up to the last
                             // non-zero value, per channel
   double reordered_[GRANULE_LINES] = {};
-  double overlap_[2][SLOTS][SUBBANDS] = {};  // [channel][slot][subband]
-  double subbandSamples_[SLOTS][SUBBANDS] = {};
-  // Per channel, the last 16 synthesis vectors: [slot][0..31] the values at
-  // the even taps, [slot][32..63] those at the odd taps.
-  double synthesisRing_[2][16][64] = {};
+  // The filterbanks' state in the precision in use.
+  FilterbankState<float> fast_;
+  FilterbankState<double> exact_;
   int ringPosition_[2] = {};
+  std::int16_t pcm_[2][GRANULE_LINES] = {};  // one granule of each channel, before interleaving
   unsigned char reservoir_[2 * RESERVOIR_HALF + BIT_READER_GUARD_BYTES] = {};
 };
 

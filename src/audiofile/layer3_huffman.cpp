@@ -40,7 +40,22 @@ void HuffDecoder::build(const HuffCode* codes, int count, int pairSize, bool esc
   buildLevel(pending, 0);
 
   std::fill(std::begin(pairs_), std::end(pairs_), 0u);
-  if (pairSize == 0) return;
+  if (pairSize == 0) {
+    quads_.assign(std::size_t{1} << QUAD_BITS, 0u);
+    for (std::uint32_t prefix = 0; prefix < quads_.size(); ++prefix) {
+      const std::uint64_t window = std::uint64_t{prefix} << (64 - QUAD_BITS);
+      int used = 0;
+      const int symbol = decode(window, used);
+      std::uint32_t entry = 0;
+      for (int k = 0; k < 4; ++k) {
+        int v = (symbol >> (3 - k)) & 1;
+        if (v != 0 && ((window << used++) >> 63) != 0) v = -v;
+        entry |= static_cast<std::uint32_t>(v + 1) << (2 * k);
+      }
+      quads_[prefix] = entry | static_cast<std::uint32_t>(used) << 8;
+    }
+    return;
+  }
   for (std::uint32_t prefix = 0; prefix < (1u << PAIR_BITS); ++prefix) {
     const std::uint64_t window = std::uint64_t{prefix} << (64 - PAIR_BITS);
     int used = 0;

@@ -62,6 +62,14 @@ class HuffDecoder {
   }
   static constexpr int PAIR_BITS = 8;
 
+  // A quadruple table's whole quadruple, code word and sign bits together
+  // (at most 10 bits, so always there): value k, -1..1, is
+  // ((entry >> 2k) & 3) - 1 and the bits taken are entry >> 8.
+  std::uint32_t wholeQuad(std::uint64_t window) const {
+    return quads_[static_cast<std::uint32_t>(window >> (64 - QUAD_BITS))];
+  }
+  static constexpr int QUAD_BITS = 10;
+
  private:
   static constexpr std::uint32_t LEAF = 0x80000000u;
   struct Pending {
@@ -74,6 +82,7 @@ class HuffDecoder {
   std::vector<std::uint32_t> entries_;
   int rootBits_ = 0;
   std::uint32_t pairs_[1 << PAIR_BITS] = {};
+  std::vector<std::uint32_t> quads_;  // quadruple tables only
 };
 
 // The decoders of the 32 big-value tables (empty for 0, 4 and 14) and the two

@@ -49,6 +49,10 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
   int line = 0;
   int nonzero = 0;
   bool overrun = false;
+  const unsigned char* data = reader.data();
+  std::uint32_t position = reader.position();
+  std::uint64_t bits = 0;
+  int held = 0;  // bits of `bits` still to come from the stream
   for (int region = 0; region < 3 && !overrun; ++region) {
     const int stop = std::max(line, regionEnd[region]);
     const HuffTableShape& shape = HUFF_TABLE_SHAPES[gc.tableSelect[region]];
@@ -58,12 +62,17 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
     }
     const HuffDecoder& decoder = pairDecoder(gc.tableSelect[region]);
     const int linbits = shape.linbits;
-    // One window per pair holds the longest pair: a 19-bit code and two
-    // values of 13 linbits and a sign each.
+    // Most pairs take one look-up of a few bits, signs and all; those come
+    // from a word of bits kept in hand and refilled only when it runs low.
+    // A pair the look-up cannot finish reads a fresh window, which holds
+    // the longest pair: a 19-bit code and two values of 13 linbits and a
+    // sign each.
     while (line < stop) {
-      const std::uint64_t window = reader.window();
-      // Most pairs take one look-up, signs and all.
-      const std::uint32_t whole = decoder.wholePair(window);
+      if (held < HuffDecoder::PAIR_BITS) {
+        bits = BitReader(data, position).window();
+        held = 64 - static_cast<int>(position & 7);
+      }
+      const std::uint32_t whole = decoder.wholePair(bits);
       int x;
       int y;
       int used;
@@ -71,7 +80,10 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
         x = static_cast<std::int8_t>(whole & 0xFF);
         y = static_cast<std::int8_t>((whole >> 8) & 0xFF);
         used = static_cast<int>(whole >> 16);
+        bits <<= used;
+        held -= used;
       } else {
+        const std::uint64_t window = BitReader(data, position).window();
         used = 0;
         const int symbol = decoder.decode(window, used);
         x = symbol >> 4;
@@ -86,35 +98,42 @@ bool Layer3Decoder::readSpectrum(BitReader& reader, int granule, int channel, st
           used += linbits;
         }
         y = withSign(y, window, used);
+        held = 0;
       }
-      reader.skip(static_cast<std::uint32_t>(used));
+      position += static_cast<std::uint32_t>(used);
       xr[line] = signedPower(t, x);
       xr[line + 1] = signedPower(t, y);
       line += 2;
       nonzero = y != 0 ? line : (x != 0 ? line - 1 : nonzero);
-      if (reader.position() > end) {
+      if (position > end) {
         overrun = true;
         break;
       }
     }
   }
+  reader.seek(position);
   if (!overrun) {
     const HuffDecoder& quads = quadDecoder(gc.count1Table);
-    while (line + 4 <= GRANULE_LINES && reader.position() < end) {
-      const std::uint64_t window = reader.window();
-      int used = 0;
-      const int symbol = quads.decode(window, used);
-      int v[4];
-      for (int k = 0; k < 4; ++k) v[k] = withSign((symbol >> (3 - k)) & 1, window, used);
-      reader.skip(static_cast<std::uint32_t>(used));
+    while (line + 4 <= GRANULE_LINES && position < end) {
+      if (held < HuffDecoder::QUAD_BITS) {
+        bits = BitReader(data, position).window();
+        held = 64 - static_cast<int>(position & 7);
+      }
+      const std::uint32_t whole = quads.wholeQuad(bits);
+      const int used = static_cast<int>(whole >> 8);
+      bits <<= used;
+      held -= used;
+      position += static_cast<std::uint32_t>(used);
       // A last quadruple that reaches past the channel's data is stuffing.
-      if (reader.position() > end) break;
+      if (position > end) break;
       for (int k = 0; k < 4; ++k) {
-        xr[line + k] = v[k];
-        if (v[k] != 0) nonzero = line + k + 1;
+        const int v = static_cast<int>((whole >> (2 * k)) & 3) - 1;
+        xr[line + k] = v;
+        if (v != 0) nonzero = line + k + 1;
       }
       line += 4;
     }
+    reader.seek(position);
   }
   nonzero_[channel] = nonzero;
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "audiofile/layer3_decoder.h"
+#include "audiofile/layer3_filterbank.h"
 
 namespace audiofile {
 namespace {
@@ -23,33 +24,116 @@ namespace {
 #define CANTORA_VECTOR_CLONES
 #endif
 
-// Four independent transforms side by side, one per lane: each lane goes
-// through exactly the operations of the scalar code, in the same order, so a
-// lane's result is the scalar result bit for bit.
-using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
-constexpr int LANES = 4;
+// Independent transforms side by side, one per lane (four doubles or eight
+// floats): each lane goes through exactly the operations of the scalar code,
+// in the same order, so a lane's result is the scalar result bit for bit.
+template <class Real>
+struct LaneType;
+template <>
+struct LaneType<double> {
+  using Type = double __attribute__((vector_size(32)));
+};
+template <>
+struct LaneType<float> {
+  using Type = float __attribute__((vector_size(32)));
+};
+template <class Real>
+using Lanes = typename LaneType<Real>::Type;
+template <class Real>
+constexpr int LANES = 32 / sizeof(Real);
 
-// Zero input for lanes past the end.
-constexpr double ZERO_ROW[SUBBANDS] = {};
+// The filterbank's constants in single precision, rounded from the double
+// ones; the same member names as Layer3Tables, so one template serves both.
+struct SingleTables {
+  float longWindow[2][4][36];
+  float shortWindow[2][12];
+  float dct4Prescale[18];
+  float dct9[9][9];
+  float lee18[9];
+  float imdct12[12][6];
+  float lee32[16];
+  float lee16[8];
+  float lee8[4];
+  float lee4[2];
+  float lee2[1];
+  float synthesisWindow[512];
+};
 
-// Line n of four rows. (Written through a reference: a vector return value
-// would depend on the instruction set the caller was built for.)
-inline void gather(const double* const* rows, int n, Lanes& out) {
-  out = Lanes{rows[0][n], rows[1][n], rows[2][n], rows[3][n]};
+template <std::size_t N>
+void narrow(const double (&from)[N], float (&to)[N]) {
+  for (std::size_t i = 0; i < N; ++i) to[i] = static_cast<float>(from[i]);
+}
+template <std::size_t M, std::size_t N>
+void narrow(const double (&from)[M][N], float (&to)[M][N]) {
+  for (std::size_t i = 0; i < M; ++i) narrow(from[i], to[i]);
 }
 
-// toSample() of 32 values, four at a time, as int.
-inline void roundSamples(const double* sums, int* samples) {
-  using IntLanes = int __attribute__((vector_size(LANES * sizeof(int))));
-  const Lanes highest = Lanes{} + 32767.0;
-  const Lanes lowest = Lanes{} - 32768.0;
-  const Lanes half = Lanes{} + 0.5;
-  for (int j = 0; j < 32; j += LANES) {
-    Lanes s;
+const SingleTables& singleTables() {
+  static const SingleTables tables = [] {
+    const Layer3Tables& t = layer3Tables();
+    SingleTables s;
+    for (int odd = 0; odd < 2; ++odd) narrow(t.longWindow[odd], s.longWindow[odd]);
+    narrow(t.shortWindow, s.shortWindow);
+    narrow(t.dct4Prescale, s.dct4Prescale);
+    narrow(t.dct9, s.dct9);
+    narrow(t.lee18, s.lee18);
+    narrow(t.imdct12, s.imdct12);
+    narrow(t.lee32, s.lee32);
+    narrow(t.lee16, s.lee16);
+    narrow(t.lee8, s.lee8);
+    narrow(t.lee4, s.lee4);
+    narrow(t.lee2, s.lee2);
+    narrow(t.synthesisWindow, s.synthesisWindow);
+    return s;
+  }();
+  return tables;
+}
+
+template <class Real>
+const auto& tablesFor() {
+  if constexpr (sizeof(Real) == sizeof(double)) {
+    return layer3Tables();
+  } else {
+    return singleTables();
+  }
+}
+
+// Zero input for lanes past the end.
+template <class Real>
+constexpr Real ZERO_ROW[SUBBANDS] = {};
+
+// Line n of LANES rows, as Real. (Written through a reference: a vector
+// return value would depend on the instruction set the caller was built for.)
+template <class Real, class From>
+inline void gather(const From* const* rows, int n, Lanes<Real>& out) {
+  for (int l = 0; l < LANES<Real>; ++l) out[l] = static_cast<Real>(rows[l][n]);
+}
+
+template <int N>
+struct IntLaneType;
+template <>
+struct IntLaneType<4> {
+  using Type = int __attribute__((vector_size(16)));
+};
+template <>
+struct IntLaneType<8> {
+  using Type = int __attribute__((vector_size(32)));
+};
+
+// toSample() of 32 values, a vector at a time, as int.
+template <class Real>
+inline void roundSamples(const Real* sums, int* samples) {
+  using V = Lanes<Real>;
+  using IntLanes = typename IntLaneType<LANES<Real>>::Type;
+  const V highest = V{} + Real(32767);
+  const V lowest = V{} - Real(32768);
+  const V half = V{} + Real(0.5);
+  for (int j = 0; j < 32; j += LANES<Real>) {
+    V s;
     std::memcpy(&s, sums + j, sizeof s);
     s = s > highest ? highest : s;
     s = s < lowest ? lowest : s;
-    s = s > 0.0 ? s + half : s - half;
+    s = s > Real(0) ? s + half : s - half;
     const IntLanes rounded = __builtin_convertvector(s, IntLanes);
     std::memcpy(samples + j, &rounded, sizeof rounded);
   }
@@ -57,20 +141,19 @@ inline void roundSamples(const double* sums, int* samples) {
 
 // DCT-II, X[k] = sum x[n] cos(pi k (2n + 1) / 2N), split into halves stage by
 // stage: the sums give the even outputs, the scaled differences the odd ones.
-// T is double or Lanes.
-template <int N>
-const double* leeFactors(const Layer3Tables& t) {
+// T is a scalar or a vector of lanes.
+template <int N, class Tables>
+const auto* leeFactors(const Tables& t) {
   if constexpr (N == 32) return t.lee32;
   if constexpr (N == 16) return t.lee16;
   if constexpr (N == 8) return t.lee8;
   if constexpr (N == 4) return t.lee4;
   if constexpr (N == 2) return t.lee2;
   if constexpr (N == 18) return t.lee18;
-  return nullptr;
 }
 
-template <int N, class T>
-inline void dct2(const T* x, T* out, const Layer3Tables& t) {
+template <int N, class T, class Tables>
+inline void dct2(const T* x, T* out, const Tables& t) {
   if constexpr (N == 1) {
     out[0] = x[0];
   } else if constexpr (N == 9) {
@@ -81,7 +164,7 @@ inline void dct2(const T* x, T* out, const Layer3Tables& t) {
     }
   } else {
     constexpr int H = N / 2;
-    const double* f = leeFactors<N>(t);
+    const auto* f = leeFactors<N>(t);
     T a[H];
     T b[H];
     for (int n = 0; n < H; ++n) {
@@ -104,8 +187,8 @@ inline void dct2(const T* x, T* out, const Layer3Tables& t) {
 // 36-point IMDCT of 18 lines (v: the lines already multiplied by
 // dct4Prescale) through an 18-point DCT-IV: y = DCT-IV(X), then the 36
 // outputs are y[9..17], -y[17..0], -y[0..8].
-template <class T>
-inline void imdct36(const T* v, T* out, const Layer3Tables& t) {
+template <class T, class Tables>
+inline void imdct36(const T* v, T* out, const Tables& t) {
   T c[18];
   dct2<18>(v, c, t);
   T y[18];
@@ -116,49 +199,46 @@ inline void imdct36(const T* v, T* out, const Layer3Tables& t) {
   for (int i = 27; i < 36; ++i) out[i] = -y[i - 27];
 }
 
-struct BlockShape {
-  bool shortBlocks = false;
-  bool mixedBlock = false;
-  int longType = 0;  // window of long subbands: the block type, 0 without window switching
-};
-
-// IMDCT, windowing and overlap-add of every subband below `limit`; the
-// subbands above carry only the overlap of the granule before. Long blocks
-// go four subbands at a time.
-CANTORA_VECTOR_CLONES
-void transformSubbands(const double* xr, int limit, const BlockShape& shape,
-                       double (*overlaps)[SUBBANDS], double (*subbandSamples)[SUBBANDS],
-                       const Layer3Tables& t) {
+// Long blocks go LANES subbands at a time, short ones one by one.
+// Always inlined, so each copy of the callers below gets them built for its
+// own instruction set.
+template <class Real>
+[[gnu::always_inline]] inline void transformIn(const double* xr, int limit, const BlockShape& shape,
+                                               Real (*overlaps)[SUBBANDS],
+                                               Real (*subbandSamples)[SUBBANDS]) {
+  using V = Lanes<Real>;
+  constexpr int W = LANES<Real>;
+  const auto& t = tablesFor<Real>();
   int sb = 0;
   if (!shape.shortBlocks) {
     // The window of each lane; a start or stop block flagged as mixed keeps
     // the normal window in its two lowest subbands.
-    Lanes windows[36];
-    Lanes lowestWindows[36];
+    V windows[36];
+    V lowestWindows[36];
+    const int lowType = shape.mixedBlock ? 0 : shape.longType;
     for (int i = 0; i < 36; ++i) {
-      const double* even = t.longWindow[0][shape.longType];
-      const double* odd = t.longWindow[1][shape.longType];
-      const double* normalEven = t.longWindow[0][shape.mixedBlock ? 0 : shape.longType];
-      const double* normalOdd = t.longWindow[1][shape.mixedBlock ? 0 : shape.longType];
-      windows[i] = Lanes{even[i], odd[i], even[i], odd[i]};
-      lowestWindows[i] = Lanes{normalEven[i], normalOdd[i], even[i], odd[i]};
+      for (int l = 0; l < W; ++l) {
+        windows[i][l] = t.longWindow[l & 1][shape.longType][i];
+        lowestWindows[i][l] = t.longWindow[l & 1][l < 2 ? lowType : shape.longType][i];
+      }
     }
-    for (; sb < limit; sb += LANES) {
-      const Lanes* window = sb == 0 ? lowestWindows : windows;
-      const double* rows[LANES];
-      for (int l = 0; l < LANES; ++l) rows[l] = sb + l < limit ? xr + (sb + l) * SLOTS : ZERO_ROW;
-      Lanes v[18];
+    for (; sb < limit; sb += W) {
+      const V* window = sb == 0 ? lowestWindows : windows;
+      const double* rows[W];
+      for (int l = 0; l < W; ++l)
+        rows[l] = sb + l < limit ? xr + (sb + l) * SLOTS : ZERO_ROW<double>;
+      V v[18];
       for (int n = 0; n < 18; ++n) {
-        gather(rows, n, v[n]);
+        gather<Real>(rows, n, v[n]);
         v[n] *= t.dct4Prescale[n];
       }
-      Lanes z[36];
+      V z[36];
       imdct36(v, z, t);
       for (int i = 0; i < 36; ++i) z[i] *= window[i];
       for (int i = 0; i < SLOTS; ++i) {
-        Lanes previous;
+        V previous;
         std::memcpy(&previous, &overlaps[i][sb], sizeof previous);
-        const Lanes sum = z[i] + previous;
+        const V sum = z[i] + previous;
         std::memcpy(&subbandSamples[i][sb], &sum, sizeof sum);
         std::memcpy(&overlaps[i][sb], &z[SLOTS + i], sizeof previous);
       }
@@ -168,29 +248,30 @@ void transformSubbands(const double* xr, int limit, const BlockShape& shape,
     if (sb >= limit) {
       for (int i = 0; i < SLOTS; ++i) {
         subbandSamples[i][sb] = overlaps[i][sb];
-        overlaps[i][sb] = 0.0;
+        overlaps[i][sb] = Real(0);
       }
       continue;
     }
     const int odd = sb & 1;
     const bool longHere = !shape.shortBlocks || (shape.mixedBlock && sb < 2);
-    double z[36];
+    Real z[36];
     if (longHere) {
       const int type = shape.mixedBlock && sb < 2 ? 0 : shape.longType;
-      double v[18];
-      for (int n = 0; n < 18; ++n) v[n] = xr[sb * SLOTS + n] * t.dct4Prescale[n];
+      Real v[18];
+      for (int n = 0; n < 18; ++n) v[n] = static_cast<Real>(xr[sb * SLOTS + n]) * t.dct4Prescale[n];
       imdct36(v, z, t);
-      const double* window = t.longWindow[odd][type];
+      const auto* window = t.longWindow[odd][type];
       for (int i = 0; i < 36; ++i) z[i] *= window[i];
     } else {
-      std::fill(z, z + 36, 0.0);
-      const double* window = t.shortWindow[odd];
+      std::fill(z, z + 36, Real(0));
+      const auto* window = t.shortWindow[odd];
       for (int w = 0; w < 3; ++w) {
-        const double* in = xr + sb * SLOTS + w * 6;
+        Real in[6];
+        for (int k = 0; k < 6; ++k) in[k] = static_cast<Real>(xr[sb * SLOTS + w * 6 + k]);
         for (int i = 0; i < 12; ++i) {
-          const double* c = t.imdct12[i];
-          const double y = in[0] * c[0] + in[1] * c[1] + in[2] * c[2] + in[3] * c[3] +
-                           in[4] * c[4] + in[5] * c[5];
+          const auto* c = t.imdct12[i];
+          const Real y = in[0] * c[0] + in[1] * c[1] + in[2] * c[2] + in[3] * c[3] + in[4] * c[4] +
+                         in[5] * c[5];
           z[6 + 6 * w + i] += y * window[i];
         }
       }
@@ -202,7 +283,74 @@ void transformSubbands(const double* xr, int limit, const BlockShape& shape,
   }
 }
 
+template <class Real>
+[[gnu::always_inline]] inline void synthesiseIn(const Real (*subbands)[SUBBANDS], Real (*ring)[64],
+                                                int& ringPosition, std::int16_t* output) {
+  using V = Lanes<Real>;
+  constexpr int W = LANES<Real>;
+  const auto& t = tablesFor<Real>();
+  const auto* d = t.synthesisWindow;
+  for (int first = 0; first < SLOTS; first += W) {
+    // The 32-point DCTs of W slots at once; lane l holds slot first + l.
+    const Real* rows[W];
+    for (int l = 0; l < W; ++l) rows[l] = first + l < SLOTS ? subbands[first + l] : ZERO_ROW<Real>;
+    V in[32];
+    for (int n = 0; n < 32; ++n) gather<Real>(rows, n, in[n]);
+    V dct[32];
+    dct2<32>(in, dct, t);
+    Real x[32][W];
+    std::memcpy(x, dct, sizeof x);
+    for (int l = 0; l < W && first + l < SLOTS; ++l) {
+      // The 64 matrixed values V[0..63] from the 32 DCT outputs: V[i] = X'[16 + i]
+      // where X'[32] = 0, X'[64 - m] = -X[m] and X'[64 + m] = -X[m].
+      const int position = ringPosition = (ringPosition + 15) & 15;
+      Real* v = ring[position];
+      for (int j = 0; j < 16; ++j) v[j] = x[16 + j][l];
+      v[16] = Real(0);
+      for (int j = 17; j < 32; ++j) v[j] = -x[48 - j][l];
+      for (int j = 0; j < 16; ++j) v[32 + j] = -x[16 - j][l];
+      for (int j = 16; j < 32; ++j) v[32 + j] = -x[j - 16][l];
+      Real sums[32] = {};
+      for (int m = 0; m < 8; ++m) {
+        const Real* even = ring[(position + 2 * m) & 15];
+        const Real* odd = ring[(position + 2 * m + 1) & 15] + 32;
+        const auto* de = d + 64 * m;
+        const auto* dodd = d + 64 * m + 32;
+        for (int j = 0; j < 32; ++j) sums[j] += de[j] * even[j] + dodd[j] * odd[j];
+      }
+      int samples[32];
+      roundSamples(sums, samples);
+      std::int16_t* out = output + (first + l) * 32;
+      for (int j = 0; j < 32; ++j) out[j] = static_cast<std::int16_t>(samples[j]);
+    }
+  }
+}
+
 }  // namespace
+
+CANTORA_VECTOR_CLONES
+void transformSubbands(const double* xr, int limit, const BlockShape& shape,
+                       double (*overlaps)[SUBBANDS], double (*subbandSamples)[SUBBANDS]) {
+  transformIn(xr, limit, shape, overlaps, subbandSamples);
+}
+
+CANTORA_VECTOR_CLONES
+void transformSubbands(const double* xr, int limit, const BlockShape& shape,
+                       float (*overlaps)[SUBBANDS], float (*subbandSamples)[SUBBANDS]) {
+  transformIn(xr, limit, shape, overlaps, subbandSamples);
+}
+
+CANTORA_VECTOR_CLONES
+void synthesiseSlots(const double (*subbands)[SUBBANDS], double (*ring)[64], int& ringPosition,
+                     std::int16_t* output) {
+  synthesiseIn(subbands, ring, ringPosition, output);
+}
+
+CANTORA_VECTOR_CLONES
+void synthesiseSlots(const float (*subbands)[SUBBANDS], float (*ring)[64], int& ringPosition,
+                     std::int16_t* output) {
+  synthesiseIn(subbands, ring, ringPosition, output);
+}
 
 void Layer3Decoder::hybrid(int granule, int channel) {
   const Layer3Tables& t = layer3Tables();
@@ -257,56 +405,21 @@ void Layer3Decoder::hybrid(int granule, int channel) {
   shape.shortBlocks = shortBlocks;
   shape.mixedBlock = gc.mixedBlock;
   shape.longType = gc.windowSwitching ? gc.blockType : 0;
-  transformSubbands(xr, limit, shape, overlap_[channel], subbandSamples_, t);
-}
-
-namespace {
-
-CANTORA_VECTOR_CLONES
-void synthesiseSlots(const double (*subbands)[SUBBANDS], double (*ring)[64], int& ringPosition,
-                     const Layer3Tables& t, std::int16_t* output, int channels) {
-  const double* d = t.synthesisWindow;
-  for (int first = 0; first < SLOTS; first += LANES) {
-    // The 32-point DCTs of four slots at once; lane l holds slot first + l.
-    const double* rows[LANES];
-    for (int l = 0; l < LANES; ++l) rows[l] = first + l < SLOTS ? subbands[first + l] : ZERO_ROW;
-    Lanes in[32];
-    for (int n = 0; n < 32; ++n) gather(rows, n, in[n]);
-    Lanes dct[32];
-    dct2<32>(in, dct, t);
-    double x[32][LANES];
-    std::memcpy(x, dct, sizeof x);
-    for (int l = 0; l < LANES && first + l < SLOTS; ++l) {
-      // The 64 matrixed values V[0..63] from the 32 DCT outputs: V[i] = X'[16 + i]
-      // where X'[32] = 0, X'[64 - m] = -X[m] and X'[64 + m] = -X[m].
-      const int position = ringPosition = (ringPosition + 15) & 15;
-      double* v = ring[position];
-      for (int j = 0; j < 16; ++j) v[j] = x[16 + j][l];
-      v[16] = 0.0;
-      for (int j = 17; j < 32; ++j) v[j] = -x[48 - j][l];
-      for (int j = 0; j < 16; ++j) v[32 + j] = -x[16 - j][l];
-      for (int j = 16; j < 32; ++j) v[32 + j] = -x[j - 16][l];
-      double sums[32] = {};
-      for (int m = 0; m < 8; ++m) {
-        const double* even = ring[(position + 2 * m) & 15];
-        const double* odd = ring[(position + 2 * m + 1) & 15] + 32;
-        const double* de = d + 64 * m;
-        const double* dodd = d + 64 * m + 32;
-        for (int j = 0; j < 32; ++j) sums[j] += de[j] * even[j] + dodd[j] * odd[j];
-      }
-      int samples[32];
-      roundSamples(sums, samples);
-      std::int16_t* out = output + (first + l) * 32 * channels;
-      for (int j = 0; j < 32; ++j) out[j * channels] = static_cast<std::int16_t>(samples[j]);
-    }
+  if (reference_) {
+    transformSubbands(xr, limit, shape, exact_.overlap[channel], exact_.subbandSamples);
+  } else {
+    transformSubbands(xr, limit, shape, fast_.overlap[channel], fast_.subbandSamples);
   }
 }
 
-}  // namespace
-
-void Layer3Decoder::synthesise(int channel, std::int16_t* output, int channels) {
-  synthesiseSlots(subbandSamples_, synthesisRing_[channel], ringPosition_[channel], layer3Tables(),
-                  output + channel, channels);
+void Layer3Decoder::synthesise(int channel) {
+  if (reference_) {
+    synthesiseSlots(exact_.subbandSamples, exact_.ring[channel], ringPosition_[channel],
+                    pcm_[channel]);
+  } else {
+    synthesiseSlots(fast_.subbandSamples, fast_.ring[channel], ringPosition_[channel],
+                    pcm_[channel]);
+  }
 }
 
 }  // namespace audiofile

@@ -8,6 +8,7 @@
 #include "audiofile/audiofile_constants.h"
 #include "audiofile/piece_readers.h"
 #include "audiofile/track_reader.h"
+#include "platform/large_pages.h"
 #include "platform/mapped_file.h"
 #include "platform/mapped_read_guard.h"
 
@@ -90,6 +91,7 @@ LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observe
   if (totalBytes / 2 / channels > MAX_TRACK_FRAMES) return failed(why, ImportReason::TooLong);
   std::unique_ptr<std::int16_t[]> samples(new (std::nothrow) std::int16_t[totalBytes / 2]);
   if (!samples) return failed(why, ImportReason::NoMemory);
+  platform::preferLargePages(samples.get(), totalBytes);
   if (observer != nullptr) observer->loadStarted(samples.get(), channels, totalBytes);
 
   // With more threads, the blocks after the first piece come from readers of

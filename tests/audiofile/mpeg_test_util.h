@@ -85,8 +85,10 @@ struct Decoded {
   std::vector<std::int16_t> samples;
 };
 
-// Scans and decodes every indexed frame in order, as the importer does.
-inline Decoded decodeStream(const unsigned char* data, std::size_t size) {
+// Scans and decodes every indexed frame in order, as the importer does (or
+// with the double-precision filterbanks).
+inline Decoded decodeStream(const unsigned char* data, std::size_t size,
+                            bool referenceArithmetic = false) {
   Decoded result;
   audiofile::MpegScan scan;
   result.pages = scan.scan(data, static_cast<std::uint32_t>(size));
@@ -107,6 +109,7 @@ inline Decoded decodeStream(const unsigned char* data, std::size_t size) {
   auto decoder = audiofile::Layer3Decoder::create(starts.data(), lengths.data(), taken.data(),
                                                   scan.frameCount(), first.mpeg1, first.rateIndex,
                                                   static_cast<int>(scan.channels()));
+  decoder->setReferenceArithmetic(referenceArithmetic);
   const std::size_t frameSamples =
       static_cast<std::size_t>(audiofile::samplesPerFrame(first.mpeg1)) * scan.channels();
   std::vector<std::int16_t> block(frameSamples);
@@ -118,8 +121,9 @@ inline Decoded decodeStream(const unsigned char* data, std::size_t size) {
   return result;
 }
 
-inline Decoded decodeStream(const std::vector<unsigned char>& bytes) {
-  return decodeStream(bytes.data(), bytes.size());
+inline Decoded decodeStream(const std::vector<unsigned char>& bytes,
+                            bool referenceArithmetic = false) {
+  return decodeStream(bytes.data(), bytes.size(), referenceArithmetic);
 }
 
 struct Difference {

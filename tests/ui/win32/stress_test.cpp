@@ -1,0 +1,111 @@
+// Stop while the follow step scrolls, zoom and resize while the loop plays:
+// round after round on a fast virtual device, under a watchdog. The window's
+// thread waits for the audio path (Stop joins it) and the audio path never
+// waits for the window's thread, so no round may hang.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "app/app_constants.h"
+#include "app/main_window.h"
+#include "state/app_state.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/win32_shell.h"
+#include "win32_test_helpers.h"
+
+namespace {
+
+using state::TransportMode;
+using namespace win32test;
+
+// Rounds of the run; CANTORA_STRESS_ROUNDS changes it.
+constexpr int DEFAULT_ROUNDS = 1000;
+// A round that makes no progress for this long is a hang.
+constexpr auto HANG_LIMIT = std::chrono::seconds(30);
+
+class Watchdog {
+ public:
+  Watchdog()
+      : thread_([this] {
+          while (!done_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const auto last = std::chrono::steady_clock::time_point(
+                std::chrono::steady_clock::duration(progress_.load()));
+            if (std::chrono::steady_clock::now() - last > HANG_LIMIT) {
+              std::fprintf(stderr, "stress: no progress for 30 s in round %d: a hang\n",
+                           round_.load());
+              std::fflush(stderr);
+              TerminateProcess(GetCurrentProcess(), 3);
+            }
+          }
+        }) {}
+  ~Watchdog() {
+    done_ = true;
+    thread_.join();
+  }
+  void tick(int round) {
+    round_ = round;
+    progress_ = std::chrono::steady_clock::now().time_since_epoch().count();
+  }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::atomic<int> round_{0};
+  std::atomic<std::chrono::steady_clock::rep> progress_{
+      std::chrono::steady_clock::now().time_since_epoch().count()};
+  std::thread thread_;
+};
+
+TEST(Win32Stress, StopZoomAndResizeDuringPlaybackNeverHang) {
+  const char* asked = std::getenv("CANTORA_STRESS_ROUNDS");
+  const int rounds = asked != nullptr ? std::atoi(asked) : DEFAULT_ROUNDS;
+  TempFolder folder;
+  const VirtualDeviceSettings settings(
+      {{L"pacing", L"fast"}, {L"speed", L"16"}, {L"buffersize", L"256"}, {L"input", L"silence"}});
+  const std::filesystem::path wav = folder.path() / L"tones.wav";
+  ASSERT_TRUE(writeTones(wav));
+
+  static state::AppState app;
+  ASSERT_TRUE(ui::Win32Shell::registerClass(GetModuleHandleW(nullptr)));
+  ui::Win32Shell shell(app, GetModuleHandleW(nullptr));
+  shell.setQuitOnDestroy(false);
+  ASSERT_TRUE(shell.start(SW_SHOWNORMAL));
+  const HWND window = shell.window();
+  // No pause after each button: more rounds in the same time.
+  shell.mainWindow().setSettleWait([](std::chrono::milliseconds) {});
+  DialogAnswerer answer;
+  answer.expect(L"Select ASIO Device...", [](HWND dialog) { press(dialog, IDOK); });
+  PostMessageW(window, WM_COMMAND, IDM_SELECT_DEVICE, 0);
+  ASSERT_TRUE(pumpUntil([&] { return answer.idle() && app.streamReady; }));
+  shell.openFile(reinterpret_cast<const char*>(wav.u8string().c_str()));
+  ASSERT_TRUE(pumpUntil([&] { return app.hasTrack() && app.mode == TransportMode::Idle; }));
+
+  const auto click = [window](int id) {
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  };
+  const SIZE sizes[] = {{904, 520}, {1100, 640}, {800, 460}};
+  Watchdog watchdog;
+  for (int round = 0; round < rounds; ++round) {
+    watchdog.tick(round);
+    click(app::CMD_LOOP);
+    ASSERT_EQ(app.mode, TransportMode::Looping) << "round " << round;
+    // Let the follow step run a varying while, zooming and resizing under it.
+    pumpUntil([] { return false; }, std::chrono::milliseconds(round % 7));
+    if (round % 3 == 0) click(round % 2 == 0 ? app::CMD_ZOOM_IN : view::ID_ZOOM_OUT);
+    if (round % 5 == 0) {
+      const SIZE s = sizes[(round / 5) % 3];
+      SetWindowPos(window, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER);
+    }
+    pumpUntil([] { return false; }, std::chrono::milliseconds(round % 4));
+    click(app::CMD_STOP);
+    ASSERT_TRUE(pumpUntil([&] { return app.mode == TransportMode::Idle; })) << "round " << round;
+  }
+  EXPECT_TRUE(answer.answered().size() == 1) << "no message box came up";
+  shell.destroyWindow();
+}
+
+}  // namespace

@@ -8,7 +8,8 @@
 #   make uninstall  remove what the last `make install` wrote
 #   make package    build the Debian package build/cantora_VERSION_ARCH.deb
 #   make windows       cross-build the Windows programs with MinGW-w64
-#   make test-windows  run the Windows build's tests and cantora-cli.exe under Wine
+#   make test-windows  run the Windows build's tests, its window and cantora-cli.exe
+#                      under Wine (on a private Xvfb display)
 #   make fuzz   build the parsers' libFuzzer targets with clang and run each
 #               for SECONDS (default 60); TARGET=name runs only that one
 #   make soak   the long runs: the soak tests for SOAK_SECONDS of audio
@@ -65,8 +66,8 @@ test-tsan: deps
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target cantora_tsan_tests
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L tsan --no-tests=ignore
 
-# The Windows programs (cantora-cli.exe, the virtual device's COM DLL, the
-# test programs), cross-built; everything but the desktop window.
+# The Windows programs (cantora.exe with its native window, cantora-cli.exe,
+# the virtual device's COM DLL, the test programs), cross-built.
 windows: deps
 	@cmake -S . -B $(WIN_BUILD) $(LAUNCHER) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DCANTORA_BENCH=OFF >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)

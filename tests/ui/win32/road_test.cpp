@@ -15,6 +15,7 @@
 #include "app/readout_display.h"
 #include "audiofile/track_loader.h"
 #include "host/hostkit_testing.h"
+#include "png_file.h"
 #include "state/app_state.h"
 #include "tuning/tune_selection.h"
 #include "ui/win32/resource_ids.h"
@@ -43,6 +44,24 @@ void mouseAt(HWND window, int x, int y, DWORD buttons) {
   std::this_thread::sleep_for(std::chrono::milliseconds(15));
 }
 
+// A file beside the test program.
+std::filesystem::path besideTest(const char* name) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return std::filesystem::path(self).parent_path() / name;
+}
+
+// The client area as the screen shows it, written to `name` in the test's
+// folder of the build for the record.
+std::vector<std::uint32_t> grabClient(HWND window, const char* name) {
+  RECT r{};
+  GetClientRect(window, &r);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  std::vector<std::uint32_t> shown = grabScreen(r);
+  EXPECT_TRUE(writePng(besideTest(name), shown, r.right - r.left, r.bottom - r.top));
+  return shown;
+}
+
 // Pixels of `colour` on the window (not the image) inside `area`.
 int pixelsOnWindow(HWND window, const state::Rect& area, std::uint32_t colour) {
   const COLORREF wanted = RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);
@@ -62,8 +81,8 @@ TEST(Win32Road, DeviceOpenSelectTuneUndoSavePlayAndRecord) {
                                         {L"sampletype", L"16"},
                                         {L"input", L"silence"},
                                         {L"capture", capture.wstring()}});
-  const std::filesystem::path wav = folder.path() / L"tönes.wav";
-  ASSERT_TRUE(writeTones(wav));
+  const std::filesystem::path wav = folder.path() / L"phräse.wav";
+  ASSERT_TRUE(writePhrase(wav));
 
   static state::AppState app;
   ASSERT_TRUE(ui::Win32Shell::registerClass(GetModuleHandleW(nullptr)));
@@ -91,6 +110,28 @@ TEST(Win32Road, DeviceOpenSelectTuneUndoSavePlayAndRecord) {
   command(IDM_OPEN);
   ASSERT_TRUE(pumpUntil([&] { return app.hasTrack() && app.mode == TransportMode::Idle; }));
   ASSERT_TRUE(app.stereo);
+  // The window shows the off-screen image as it is, but for the play cursor
+  // at the start, drawn on the window only, and the child controls.
+  pumpUntil([] { return false; }, std::chrono::milliseconds(200));
+  {
+    const view::TrackView& view = shell.mainWindow().trackView();
+    const std::vector<std::uint32_t> shown = grabClient(window, "win32-window.png");
+    const auto covered = [&](int x, int y) {
+      if (view.cursorStripA.contains(x, y) || view.cursorStripB.contains(x, y) ||
+          view.geometry.scrollBar.contains(x, y))
+        return true;
+      for (const state::Rect& b : view.geometry.buttons)
+        if (b.contains(x, y)) return true;
+      return false;
+    };
+    int mismatches = 0;
+    for (int yy = 0; yy < view.image.height(); ++yy)
+      for (int xx = 0; xx < view.image.width(); ++xx)
+        if (!covered(xx, yy))
+          mismatches += shown[static_cast<std::size_t>(yy) * view.image.width() + xx] !=
+                        view.image.pixel(xx, yy);
+    EXPECT_EQ(mismatches, 0);
+  }
   const std::vector<std::int16_t> original(app.samples.get(),
                                            app.samples.get() + 2 * app.frameCount);
 
@@ -130,6 +171,12 @@ TEST(Win32Road, DeviceOpenSelectTuneUndoSavePlayAndRecord) {
   const auto tune = [&] {
     answer.expect(L"Tuning...", [&](HWND dialog) {
       readoutPixels = pixelsOnWindow(window, app.readout[1].rect, app::READOUT_TEXT_COLOUR);
+      RECT both{}, box{};
+      GetWindowRect(window, &both);
+      GetWindowRect(dialog, &box);
+      UnionRect(&both, &both, &box);
+      writePng(besideTest("win32-tuning.png"), grabScreen(both), both.right - both.left,
+               both.bottom - both.top);
       SendDlgItemMessageW(dialog, IDC_NOTE_A, BM_SETCHECK, BST_CHECKED, 0);
       SendDlgItemMessageW(dialog, IDC_NOTE_E, BM_SETCHECK, BST_CHECKED, 0);
       press(dialog, IDOK);

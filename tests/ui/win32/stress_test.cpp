@@ -66,8 +66,8 @@ TEST(Win32Stress, StopZoomAndResizeDuringPlaybackNeverHang) {
   TempFolder folder;
   const VirtualDeviceSettings settings(
       {{L"pacing", L"fast"}, {L"speed", L"16"}, {L"buffersize", L"256"}, {L"input", L"silence"}});
-  const std::filesystem::path wav = folder.path() / L"tones.wav";
-  ASSERT_TRUE(writeTones(wav));
+  const std::filesystem::path wav = folder.path() / L"phrase.wav";
+  ASSERT_TRUE(writePhrase(wav));
 
   static state::AppState app;
   ASSERT_TRUE(ui::Win32Shell::registerClass(GetModuleHandleW(nullptr)));

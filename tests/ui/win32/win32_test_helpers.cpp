@@ -1,5 +1,6 @@
 #include "win32_test_helpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -148,12 +149,59 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-bool writeTones(const std::filesystem::path& path) {
-  std::vector<std::int16_t> s(2 * 5 * 44100);
-  for (std::size_t f = 0; f < s.size() / 2; ++f)
-    for (int c = 0; c < 2; ++c)
-      s[2 * f + c] = static_cast<std::int16_t>(
-          11000 * std::sin(2 * std::numbers::pi * (c == 0 ? 440.0 : 450.0) * f / 44100.0));
+std::vector<std::uint32_t> grabScreen(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] & 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+bool writePhrase(const std::filesystem::path& path) {
+  // Syllables of a sung line: pitch (Hz, a little off the notes), start and
+  // length in seconds; a vibrato of 5.5 Hz and five harmonics.
+  const struct {
+    double hz, start, length;
+  } notes[] = {{446.0, 0.1, 1.0}, {520.0, 1.25, 0.8}, {496.0, 2.2, 1.1}, {436.0, 3.45, 1.4}};
+  constexpr double RATE = 44100.0;
+  std::vector<std::int16_t> s(2 * 5 * 44100, 0);
+  for (const auto& n : notes) {
+    double phase = 0.0;
+    const std::size_t first = static_cast<std::size_t>(n.start * RATE);
+    const std::size_t count = static_cast<std::size_t>(n.length * RATE);
+    for (std::size_t i = 0; i < count && first + i < s.size() / 2; ++i) {
+      const double t = i / RATE;
+      const double envelope =
+          std::min({1.0, t / 0.08, (n.length - t) / 0.12}) * (0.75 + 0.25 * std::sin(3.0 * t));
+      phase += 2 * std::numbers::pi * n.hz *
+               (1.0 + 0.01 * std::sin(2 * std::numbers::pi * 5.5 * t)) / RATE;
+      double v = 0.0;
+      for (int k = 1; k <= 5; ++k) v += std::sin(k * phase) / k;
+      const std::size_t f = first + i;
+      s[2 * f] = static_cast<std::int16_t>(9000 * envelope * v);
+      s[2 * f + 1] = static_cast<std::int16_t>(7000 * envelope * v);
+    }
+  }
   audiofile::WavWriter writer;
   std::uint32_t accepted = 0;
   if (!writer.create(reinterpret_cast<const char*>(path.u8string().c_str()), 2, 44100))

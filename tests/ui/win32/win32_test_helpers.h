@@ -71,7 +71,11 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-// Five seconds of stereo: A4 on the first channel, 450 Hz on the second.
-bool writeTones(const std::filesystem::path& path);
+// The screen's pixels in `area` (screen coordinates), 0x00RRGGBB, rows top-down.
+std::vector<std::uint32_t> grabScreen(const RECT& area);
+
+// Five seconds of a sung line in stereo (four syllables near A4, C5, B4, A4,
+// with vibrato), the second channel softer.
+bool writePhrase(const std::filesystem::path& path);
 
 }  // namespace win32test

@@ -31,7 +31,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (TranslateAcceleratorW(message.hwnd, accelerators, &message) == 0) {
+    // The accelerators are the main window's, also while a button or the
+    // scroll bar has the focus (a child would ignore the command).
+    if (TranslateAcceleratorW(shell.window(), accelerators, &message) == 0) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }

@@ -26,6 +26,10 @@ BOOL CALLBACK findCaption(HWND window, LPARAM data) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  // Dialogs and message boxes only (the main window has a caption too).
+  wchar_t kind[16] = {};
+  GetClassNameW(window, kind, 16);
+  if (std::wstring(kind) != L"#32770") return TRUE;
   wchar_t text[256] = {};
   GetWindowTextW(window, text, 256);
   if (*wanted->first == text) {

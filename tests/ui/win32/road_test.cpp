@@ -85,10 +85,9 @@ TEST(Win32Road, DeviceOpenSelectTuneUndoSavePlayAndRecord) {
   ASSERT_TRUE(writePhrase(wav));
 
   static state::AppState app;
-  ASSERT_TRUE(ui::Win32Shell::registerClass(GetModuleHandleW(nullptr)));
-  ui::Win32Shell shell(app, GetModuleHandleW(nullptr));
-  shell.setQuitOnDestroy(false);
-  ASSERT_TRUE(shell.start(SW_SHOWNORMAL));
+  const std::unique_ptr<ui::Win32Shell> opened = openWindow(app);
+  ASSERT_TRUE(opened);
+  ui::Win32Shell& shell = *opened;
   const HWND window = shell.window();
   DialogAnswerer answer;
   const auto command = [window](int id) { PostMessageW(window, WM_COMMAND, id, 0); };

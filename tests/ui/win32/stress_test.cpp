@@ -70,10 +70,9 @@ TEST(Win32Stress, StopZoomAndResizeDuringPlaybackNeverHang) {
   ASSERT_TRUE(writePhrase(wav));
 
   static state::AppState app;
-  ASSERT_TRUE(ui::Win32Shell::registerClass(GetModuleHandleW(nullptr)));
-  ui::Win32Shell shell(app, GetModuleHandleW(nullptr));
-  shell.setQuitOnDestroy(false);
-  ASSERT_TRUE(shell.start(SW_SHOWNORMAL));
+  const std::unique_ptr<ui::Win32Shell> opened = openWindow(app);
+  ASSERT_TRUE(opened);
+  ui::Win32Shell& shell = *opened;
   const HWND window = shell.window();
   // No pause after each button: more rounds in the same time.
   shell.mainWindow().setSettleWait([](std::chrono::milliseconds) {});

@@ -61,6 +61,15 @@ bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
   return true;
 }
 
+std::unique_ptr<ui::Win32Shell> openWindow(state::AppState& app) {
+  const HINSTANCE self = GetModuleHandleW(nullptr);
+  if (!ui::Win32Shell::registerClass(self)) return nullptr;
+  auto shell = std::make_unique<ui::Win32Shell>(app, self);
+  shell->setQuitOnDestroy(false);
+  if (!shell->start(SW_SHOWNORMAL)) return nullptr;
+  return shell;
+}
+
 DialogAnswerer::DialogAnswerer() : thread_([this] { run(); }) {}
 
 DialogAnswerer::~DialogAnswerer() {

@@ -14,12 +14,20 @@
 #include <thread>
 #include <vector>
 
+#include "state/app_state.h"
+#include "ui/win32/win32_shell.h"
+
 namespace win32test {
 
 // Dispatches the thread's messages until `done` holds or `limit` passes;
 // returns whether it held.
 bool pumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// The program's window for `app`, shown (its class registered first); the
+// teardown leaves the test's message loop running. Nothing when it cannot be
+// created.
+std::unique_ptr<ui::Win32Shell> openWindow(state::AppState& app);
 
 // Answers, in order, the dialogs and message boxes of this process that the
 // test says will come: each is found by its caption and handed to its action

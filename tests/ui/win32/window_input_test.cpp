@@ -16,10 +16,8 @@ using namespace win32test;
 class Win32Input : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(ui::Win32Shell::registerClass(GetModuleHandleW(nullptr)));
-    shell_ = std::make_unique<ui::Win32Shell>(app_, GetModuleHandleW(nullptr));
-    shell_->setQuitOnDestroy(false);
-    ASSERT_TRUE(shell_->start(SW_SHOWNORMAL));
+    shell_ = openWindow(app_);
+    ASSERT_TRUE(shell_);
     window_ = shell_->window();
     pumpUntil([] { return false; }, std::chrono::milliseconds(50));
   }

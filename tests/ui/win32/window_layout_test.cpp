@@ -8,6 +8,7 @@
 #include "state/app_state.h"
 #include "ui/win32/win32_shell.h"
 #include "view/track_view.h"
+#include "win32_test_helpers.h"
 
 namespace {
 
@@ -51,10 +52,8 @@ void pump() {
 class Win32Window : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(ui::Win32Shell::registerClass(GetModuleHandleW(nullptr)));
-    shell_ = std::make_unique<ui::Win32Shell>(app_, GetModuleHandleW(nullptr));
-    shell_->setQuitOnDestroy(false);
-    ASSERT_TRUE(shell_->start(SW_SHOWNORMAL));
+    shell_ = win32test::openWindow(app_);
+    ASSERT_TRUE(shell_);
     pump();
   }
   void TearDown() override {

@@ -27,36 +27,33 @@ constexpr int DEFAULT_ROUNDS = 1000;
 // A round that makes no progress for this long is a hang.
 constexpr auto HANG_LIMIT = std::chrono::seconds(30);
 
+// Ends the process when a round makes no progress for HANG_LIMIT.
 class Watchdog {
  public:
-  Watchdog()
-      : thread_([this] {
-          while (!done_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            const auto last = std::chrono::steady_clock::time_point(
-                std::chrono::steady_clock::duration(progress_.load()));
-            if (std::chrono::steady_clock::now() - last > HANG_LIMIT) {
-              std::fprintf(stderr, "stress: no progress for 30 s in round %d: a hang\n",
-                           round_.load());
-              std::fflush(stderr);
-              TerminateProcess(GetCurrentProcess(), 3);
-            }
-          }
-        }) {}
+  Watchdog() : thread_([this] { watch(); }) {}
   ~Watchdog() {
-    done_ = true;
+    round_ = -1;
     thread_.join();
   }
-  void tick(int round) {
-    round_ = round;
-    progress_ = std::chrono::steady_clock::now().time_since_epoch().count();
-  }
+  void tick(int round) { round_ = round; }
 
  private:
-  std::atomic<bool> done_{false};
+  void watch() {
+    int seen = round_;
+    auto since = std::chrono::steady_clock::now();
+    while (round_ >= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      if (round_ != seen) {
+        seen = round_;
+        since = std::chrono::steady_clock::now();
+      } else if (std::chrono::steady_clock::now() - since > HANG_LIMIT) {
+        std::fprintf(stderr, "stress: round %d hangs\n", seen);
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+      }
+    }
+  }
   std::atomic<int> round_{0};
-  std::atomic<std::chrono::steady_clock::rep> progress_{
-      std::chrono::steady_clock::now().time_since_epoch().count()};
   std::thread thread_;
 };
 

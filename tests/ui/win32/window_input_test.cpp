@@ -1,5 +1,5 @@
-// The Windows window's menu, the transport buttons' key handler and the quit
-// question, through the messages the system sends for them.
+// The transport buttons' key handler and the quit question of the Windows
+// window, through the messages the system sends for them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -28,30 +28,6 @@ class Win32Input : public ::testing::Test {
   std::unique_ptr<ui::Win32Shell> shell_;
   HWND window_ = nullptr;
 };
-
-TEST_F(Win32Input, TheMenuHasItsItemsWithTheirCommandsAndUndoGreyed) {
-  const struct {
-    int command;
-    const wchar_t* text;
-  } items[] = {
-      {IDM_OPEN, L"&Open"}, {IDM_SAVE_AS, L"&Save as..."}, {IDM_UNDO_TUNING, L"&Undo Tuning"},
-      {IDM_EXIT, L"E&xit"}, {IDM_ABOUT, L"&About ..."},    {IDM_SELECT_DEVICE, L"Select &device"}};
-  const HMENU menu = GetMenu(window_);
-  ASSERT_NE(menu, nullptr);
-  for (const auto& item : items) {
-    wchar_t text[64] = {};
-    GetMenuStringW(menu, item.command, text, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(text, item.text);
-    const bool grey = (GetMenuState(menu, item.command, MF_BYCOMMAND) & MF_GRAYED) != 0;
-    EXPECT_EQ(grey, item.command == IDM_UNDO_TUNING) << item.command;
-  }
-  wchar_t popup[32] = {};
-  const wchar_t* popups[] = {L"&File", L"&Help", L"&ASIO devices"};
-  for (int i = 0; i < 3; ++i) {
-    GetMenuStringW(menu, i, popup, 32, MF_BYPOSITION);
-    EXPECT_STREQ(popup, popups[i]);
-  }
-}
 
 TEST_F(Win32Input, TabAndArrowsWalkTheButtonRowAndWrap) {
   const struct {

@@ -24,6 +24,8 @@ using namespace win32test;
 
 // Rounds of the run; CANTORA_STRESS_ROUNDS changes it.
 constexpr int DEFAULT_ROUNDS = 1000;
+// Zoom steps in before the rounds: a page is then a few blocks long.
+constexpr int CLOSE_IN_STEPS = 6;
 // A round that makes no progress for this long is a hang.
 constexpr auto HANG_LIMIT = std::chrono::seconds(30);
 
@@ -83,7 +85,10 @@ TEST(Win32Stress, StopZoomAndResizeDuringPlaybackNeverHang) {
   const auto click = [window](int id) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
   };
+  // Close in, so that the follow step scrolls the view within a round.
+  for (int i = 0; i < CLOSE_IN_STEPS; ++i) click(app::CMD_ZOOM_IN);
   const SIZE sizes[] = {{904, 520}, {1100, 640}, {800, 460}};
+  int scrolled = 0;
   Watchdog watchdog;
   for (int round = 0; round < rounds; ++round) {
     watchdog.tick(round);
@@ -97,10 +102,12 @@ TEST(Win32Stress, StopZoomAndResizeDuringPlaybackNeverHang) {
       SetWindowPos(window, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER);
     }
     pumpUntil([] { return false; }, std::chrono::milliseconds(round % 4));
+    scrolled += app.scrollPos > 0;
     click(app::CMD_STOP);
     ASSERT_TRUE(pumpUntil([&] { return app.mode == TransportMode::Idle; })) << "round " << round;
   }
   EXPECT_TRUE(answer.answered().size() == 1) << "no message box came up";
+  EXPECT_GT(scrolled, rounds / 4) << "the follow step scrolled in many rounds";
   shell.destroyWindow();
 }
 

@@ -73,10 +73,11 @@ windows: deps
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 
 # Under Wine, in a prefix inside the build tree; the Linux cantora-cli of the
-# test build is the reference for the Windows one.
+# test build is the reference for the Windows one, and its Qt window for the
+# Windows window's layout.
 test-windows: windows
 	@$(TEST_CONFIG)
-	@cmake --build $(TEST_BUILD) -j $(JOBS) --target cantora-cli
+	@cmake --build $(TEST_BUILD) -j $(JOBS) --target cantora-cli qt_win32_layout_match
 	@JOBS=$(JOBS) scripts/test-windows $(WIN_BUILD) $(TEST_BUILD)/bin/cantora-cli
 
 # Coverage-guided runs of the parsers (clang, libFuzzer, ASan and UBSan).

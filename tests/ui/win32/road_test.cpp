@@ -44,13 +44,6 @@ void mouseAt(HWND window, int x, int y, DWORD buttons) {
   std::this_thread::sleep_for(std::chrono::milliseconds(15));
 }
 
-// A file beside the test program.
-std::filesystem::path besideTest(const char* name) {
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  return std::filesystem::path(self).parent_path() / name;
-}
-
 // The client area as the screen shows it, written to `name` in the test's
 // folder of the build for the record.
 std::vector<std::uint32_t> grabClient(HWND window, const char* name) {

@@ -162,6 +162,12 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+std::filesystem::path besideTest(const char* name) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return std::filesystem::path(self).parent_path() / name;
+}
+
 std::vector<std::uint32_t> grabScreen(const RECT& area) {
   const int width = area.right - area.left, height = area.bottom - area.top;
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);

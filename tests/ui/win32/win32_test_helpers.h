@@ -79,6 +79,9 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// A file beside the test program (its pictures and measurements).
+std::filesystem::path besideTest(const char* name);
+
 // The screen's pixels in `area` (screen coordinates), 0x00RRGGBB, rows top-down.
 std::vector<std::uint32_t> grabScreen(const RECT& area);
 

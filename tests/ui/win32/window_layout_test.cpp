@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
+#include <string>
+
 #include "app/main_window.h"
 #include "state/app_state.h"
 #include "ui/win32/win32_shell.h"
@@ -66,6 +69,13 @@ class Win32Window : public ::testing::Test {
 
 TEST_F(Win32Window, ControlsAndPanesFollowTheLayoutAtEverySize) {
   const struct { int width, height; } sizes[] = {{682, 384}, {904, 520}, {1800, 752}};
+  // What was measured, for scripts/test-windows to hold against the Qt
+  // window at the same client sizes: "W H name left top right bottom".
+  std::ofstream measured(win32test::besideTest("win32-layout.txt"));
+  const auto note = [&measured](const RECT& client, const char* name, const Rect& r) {
+    measured << client.right << ' ' << client.bottom << ' ' << name << ' ' << r.left << ' ' << r.top
+             << ' ' << r.right << ' ' << r.bottom << '\n';
+  };
   for (const auto& size : sizes) {
     SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
     const HWND window = shell_->window();
@@ -84,11 +94,15 @@ TEST_F(Win32Window, ControlsAndPanesFollowTheLayoutAtEverySize) {
     EXPECT_EQ(view.geometry.paneB, e.paneB);
     EXPECT_EQ(app_.layoutWidth, size.width);
     EXPECT_EQ(app_.layoutHeight, size.height);
+    note(client, "paneA", view.geometry.paneA);
+    note(client, "paneB", view.geometry.paneB);
+    note(client, "scrollBar", childRect(window, shell_->control(view::SCROLL_BAR_ID)));
     EXPECT_EQ(childRect(window, shell_->control(view::SCROLL_BAR_ID)), e.scrollBar);
     for (int i = 0; i < 7; ++i) {
       const HWND button = shell_->control(200 + i);
       const Rect r = childRect(window, button);
       EXPECT_EQ(r, e.buttons[i]) << "button " << 200 + i;
+      note(client, ("button" + std::to_string(200 + i)).c_str(), r);
       EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
           << "button " << 200 + i << " leaves the client area";
       EXPECT_TRUE(IsWindowVisible(button));

@@ -8,7 +8,8 @@
 #   make uninstall  remove what the last `make install` wrote
 #   make package    build the Debian package build/cantora_VERSION_ARCH.deb
 #   make windows       cross-build the Windows programs with MinGW-w64
-#   make test-windows  run the Windows build's tests and cantora-cli.exe under Wine
+#   make test-windows  run the Windows build's tests, its window and cantora-cli.exe
+#                      under Wine (on a private Xvfb display)
 #   make fuzz   build the parsers' libFuzzer targets with clang and run each
 #               for SECONDS (default 60); TARGET=name runs only that one
 #   make soak   the long runs: the soak tests for SOAK_SECONDS of audio
@@ -65,17 +66,18 @@ test-tsan: deps
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target cantora_tsan_tests
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L tsan --no-tests=ignore
 
-# The Windows programs (cantora-cli.exe, the virtual device's COM DLL, the
-# test programs), cross-built; everything but the desktop window.
+# The Windows programs (cantora.exe with its native window, cantora-cli.exe,
+# the virtual device's COM DLL, the test programs), cross-built.
 windows: deps
 	@cmake -S . -B $(WIN_BUILD) $(LAUNCHER) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DCANTORA_BENCH=OFF >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 
 # Under Wine, in a prefix inside the build tree; the Linux cantora-cli of the
-# test build is the reference for the Windows one.
+# test build is the reference for the Windows one, and its Qt window for the
+# Windows window's layout.
 test-windows: windows
 	@$(TEST_CONFIG)
-	@cmake --build $(TEST_BUILD) -j $(JOBS) --target cantora-cli
+	@cmake --build $(TEST_BUILD) -j $(JOBS) --target cantora-cli qt_win32_layout_match
 	@JOBS=$(JOBS) scripts/test-windows $(WIN_BUILD) $(TEST_BUILD)/bin/cantora-cli
 
 # Coverage-guided runs of the parsers (clang, libFuzzer, ASan and UBSan).

@@ -20,6 +20,7 @@ allowed_for() {
     host) echo "host platform" ;;
     app) echo "app view state tuning audiofile host platform" ;;
     ui/qt) echo "ui/qt app view state tuning audiofile host platform" ;;
+    ui/win32) echo "ui/win32 app view state tuning audiofile host platform" ;;
     cli) echo "cli app state tuning audiofile host platform" ;;
     *) echo "" ;;
   esac
@@ -31,6 +32,7 @@ layer_of() {
     host/drivers/*/*) echo "host/drivers/$(echo "$f" | cut -d/ -f3)" ;;
     host/drivers/*) echo host/drivers ;;
     ui/qt/*) echo ui/qt ;;
+    ui/win32/*) echo ui/win32 ;;
     *) echo "${f%%/*}" ;;
   esac
 }

@@ -1,0 +1,234 @@
+#include "win32_test_helpers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "audiofile/wav_writer.h"
+
+namespace win32test {
+
+namespace {
+
+constexpr wchar_t DEVICE_ENTRY[] = L"software\\asio\\Virtual Audio Device";
+// What the device's registration writes where a value is unset.
+const std::vector<std::pair<std::wstring, std::wstring>> REGISTERED_DEFAULTS = {
+    {L"samplerate", L"44100"},
+    {L"buffersize", L"512"},
+    {L"sampletype", L"18"},
+    {L"input", L"voice"},
+    {L"pacing", L"realtime"}};
+// The explorer-style file dialog's name field.
+constexpr int FILE_NAME_FIELD = 0x47C;
+
+BOOL CALLBACK findCaption(HWND window, LPARAM data) {
+  auto* wanted = reinterpret_cast<std::pair<const std::wstring*, HWND>*>(data);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  // Dialogs and message boxes only (the main window has a caption too).
+  wchar_t kind[16] = {};
+  GetClassNameW(window, kind, 16);
+  if (std::wstring(kind) != L"#32770") return TRUE;
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  if (*wanted->first == text) {
+    wanted->second = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND findDialog(const std::wstring& caption) {
+  std::pair<const std::wstring*, HWND> wanted{&caption, nullptr};
+  EnumWindows(findCaption, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.second;
+}
+
+}  // namespace
+
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+  return true;
+}
+
+std::unique_ptr<ui::Win32Shell> openWindow(state::AppState& app) {
+  const HINSTANCE self = GetModuleHandleW(nullptr);
+  if (!ui::Win32Shell::registerClass(self)) return nullptr;
+  auto shell = std::make_unique<ui::Win32Shell>(app, self);
+  shell->setQuitOnDestroy(false);
+  if (!shell->start(SW_SHOWNORMAL)) return nullptr;
+  return shell;
+}
+
+DialogAnswerer::DialogAnswerer() : thread_([this] { run(); }) {}
+
+DialogAnswerer::~DialogAnswerer() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  thread_.join();
+}
+
+void DialogAnswerer::expect(std::wstring caption, Action action) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  queue_.emplace_back(std::move(caption), std::move(action));
+}
+
+std::vector<std::wstring> DialogAnswerer::answered() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return answered_;
+}
+
+bool DialogAnswerer::idle() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return queue_.empty();
+}
+
+void DialogAnswerer::run() {
+  for (;;) {
+    std::pair<std::wstring, Action> next;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return;
+      if (!queue_.empty()) next = queue_.front();
+    }
+    HWND dialog = next.first.empty() ? nullptr : findDialog(next.first);
+    if (dialog != nullptr) {
+      // Let the dialog finish its initialisation first.
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      next.second(dialog);
+      const std::lock_guard<std::mutex> lock(mutex_);
+      queue_.erase(queue_.begin());
+      answered_.push_back(next.first);
+      continue;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void press(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void chooseFile(HWND dialog, const std::wstring& path) {
+  SetDlgItemTextW(dialog, FILE_NAME_FIELD, path.c_str());
+  press(dialog, IDOK);
+}
+
+VirtualDeviceSettings::VirtualDeviceSettings(
+    const std::vector<std::pair<std::wstring, std::wstring>>& values) {
+  for (const auto& [name, value] : values) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, DEVICE_ENTRY, name.c_str(), REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    names_.push_back(name);
+  }
+}
+
+VirtualDeviceSettings::~VirtualDeviceSettings() {
+  for (const std::wstring& name : names_) {
+    bool registered = false;
+    for (const auto& [key, value] : REGISTERED_DEFAULTS) {
+      if (key != name) continue;
+      registered = true;
+      RegSetKeyValueW(HKEY_LOCAL_MACHINE, DEVICE_ENTRY, key.c_str(), REG_SZ, value.c_str(),
+                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
+    if (!registered) RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, DEVICE_ENTRY, name.c_str());
+  }
+}
+
+TempFolder::TempFolder() {
+  wchar_t base[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, base);
+  path_ = std::filesystem::path(base) /
+          (L"cantora-win32-test-" + std::to_wstring(GetCurrentProcessId()));
+  std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path besideTest(const char* name) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return std::filesystem::path(self).parent_path() / name;
+}
+
+std::vector<std::uint32_t> grabScreen(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] & 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+bool writePhrase(const std::filesystem::path& path) {
+  // Syllables of a sung line: pitch (Hz, a little off the notes), start and
+  // length in seconds; a vibrato of 5.5 Hz and five harmonics.
+  const struct {
+    double hz, start, length;
+  } notes[] = {{446.0, 0.1, 1.0}, {520.0, 1.25, 0.8}, {496.0, 2.2, 1.1}, {436.0, 3.45, 1.4}};
+  constexpr double RATE = 44100.0;
+  std::vector<std::int16_t> s(2 * 5 * 44100, 0);
+  for (const auto& n : notes) {
+    double phase = 0.0;
+    const std::size_t first = static_cast<std::size_t>(n.start * RATE);
+    const std::size_t count = static_cast<std::size_t>(n.length * RATE);
+    for (std::size_t i = 0; i < count && first + i < s.size() / 2; ++i) {
+      const double t = i / RATE;
+      const double envelope =
+          std::min({1.0, t / 0.08, (n.length - t) / 0.12}) * (0.75 + 0.25 * std::sin(3.0 * t));
+      phase += 2 * std::numbers::pi * n.hz *
+               (1.0 + 0.01 * std::sin(2 * std::numbers::pi * 5.5 * t)) / RATE;
+      double v = 0.0;
+      for (int k = 1; k <= 5; ++k) v += std::sin(k * phase) / k;
+      const std::size_t f = first + i;
+      s[2 * f] = static_cast<std::int16_t>(9000 * envelope * v);
+      s[2 * f + 1] = static_cast<std::int16_t>(7000 * envelope * v);
+    }
+  }
+  audiofile::WavWriter writer;
+  std::uint32_t accepted = 0;
+  if (!writer.create(reinterpret_cast<const char*>(path.u8string().c_str()), 2, 44100))
+    return false;
+  writer.writeBlock(s.data(), static_cast<std::uint32_t>(s.size() * 2), accepted);
+  writer.addToTotal(accepted);
+  writer.finish();
+  return accepted == s.size() * 2;
+}
+
+}  // namespace win32test

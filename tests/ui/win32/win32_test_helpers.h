@@ -1,0 +1,92 @@
+// Driving the Windows window from a test: pumping the test thread's messages
+// (it is the window's thread) until something holds, answering the modal
+// dialogs and message boxes the window opens from a second thread, and the
+// virtual device's registry entry for one test.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "state/app_state.h"
+#include "ui/win32/win32_shell.h"
+
+namespace win32test {
+
+// Dispatches the thread's messages until `done` holds or `limit` passes;
+// returns whether it held.
+bool pumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// The program's window for `app`, shown (its class registered first); the
+// teardown leaves the test's message loop running. Nothing when it cannot be
+// created.
+std::unique_ptr<ui::Win32Shell> openWindow(state::AppState& app);
+
+// Answers, in order, the dialogs and message boxes of this process that the
+// test says will come: each is found by its caption and handed to its action
+// on the answering thread (which may send messages to it: the window's
+// thread runs the dialog's loop meanwhile).
+class DialogAnswerer {
+ public:
+  using Action = std::function<void(HWND dialog)>;
+  DialogAnswerer();
+  ~DialogAnswerer();
+  void expect(std::wstring caption, Action action);
+  // Captions answered so far, in order.
+  std::vector<std::wstring> answered();
+  bool idle();
+
+ private:
+  void run();
+  std::mutex mutex_;
+  std::vector<std::pair<std::wstring, Action>> queue_;
+  std::vector<std::wstring> answered_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+// Presses a dialog's button (IDOK, IDCANCEL) as a click does.
+void press(HWND dialog, int id);
+// Puts `path` in a file dialog's name field and presses its OK button.
+void chooseFile(HWND dialog, const std::wstring& path);
+
+// Settings of the registered virtual device for one test; the defaults of
+// its registration come back at the end.
+class VirtualDeviceSettings {
+ public:
+  explicit VirtualDeviceSettings(const std::vector<std::pair<std::wstring, std::wstring>>& values);
+  ~VirtualDeviceSettings();
+
+ private:
+  std::vector<std::wstring> names_;
+};
+
+// A folder of its own under the system's temporary folder, removed at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A file beside the test program (its pictures and measurements).
+std::filesystem::path besideTest(const char* name);
+
+// The screen's pixels in `area` (screen coordinates), 0x00RRGGBB, rows top-down.
+std::vector<std::uint32_t> grabScreen(const RECT& area);
+
+// Five seconds of a sung line in stereo (four syllables near A4, C5, B4, A4,
+// with vibrato), the second channel softer.
+bool writePhrase(const std::filesystem::path& path);
+
+}  // namespace win32test

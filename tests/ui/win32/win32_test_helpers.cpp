@@ -49,14 +49,18 @@ HWND findDialog(const std::wstring& caption) {
 
 bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
+  // One message at a time, the condition and the clock read after each: while
+  // the transport plays, the follow step queues work faster than a slow X
+  // server lets the window draw it, and the queue need never run empty.
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
     MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&m);
       DispatchMessageW(&m);
+    } else {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
   return true;
 }

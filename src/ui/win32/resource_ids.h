@@ -18,6 +18,8 @@
 #define IDM_OPEN 32771
 #define IDM_SAVE_AS 32772
 #define IDM_UNDO_TUNING 32773
+// View > Pitch curve (the key P is the window's own, not an accelerator).
+#define IDM_PITCH_CURVE 32774
 #define IDM_ABOUT 105
 #define IDM_EXIT 106
 #define IDM_SELECT_DEVICE 107

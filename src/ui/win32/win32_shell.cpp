@@ -20,6 +20,12 @@ namespace ui {
 
 namespace {
 
+// The menu's items are the application's commands.
+static_assert(IDM_OPEN == app::CMD_OPEN && IDM_SAVE_AS == app::CMD_SAVE_AS &&
+              IDM_UNDO_TUNING == app::CMD_UNDO_TUNING && IDM_PITCH_CURVE == app::CMD_PITCH_CURVE &&
+              IDM_ABOUT == app::CMD_ABOUT && IDM_EXIT == app::CMD_EXIT &&
+              IDM_SELECT_DEVICE == app::CMD_SELECT_DEVICE);
+
 // Messages of the window's own: the queued work from other threads, and the
 // host's request to reset the driver (posted by the host as 0x800A).
 constexpr UINT WM_APP_RUN_QUEUED = WM_APP + 1;
@@ -490,6 +496,13 @@ void Win32Shell::enableUndoTuning(bool enabled) {
     EnableMenuItem(GetMenu(window_), IDM_UNDO_TUNING,
                    MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     DrawMenuBar(window_);
+  });
+}
+
+void Win32Shell::checkPitchCurve(bool checked) {
+  onUiThread([this, checked] {
+    CheckMenuItem(GetMenu(window_), IDM_PITCH_CURVE,
+                  MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
   });
 }
 

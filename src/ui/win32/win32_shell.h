@@ -67,6 +67,7 @@ class Win32Shell : public app::Shell {
   void enableScrollBar(bool enabled) override;
   void focusScrollBar() override;
   void enableUndoTuning(bool enabled) override;
+  void checkPitchCurve(bool checked) override;
   app::Size desktopSize() override;
   app::Size clientSize() override;
   app::Size outerSize() override;

@@ -1,15 +1,11 @@
 // The rule that keeps the program from hanging: nothing on the audio path and
 // nothing under viewMutex waits for the UI thread. The UI side stops, zooms
 // and resizes the window a thousand times while the follow step runs on a
-// fast virtual device; a watchdog fails the test if any of it hangs.
+// fast virtual device; a hang is caught by the test's timeout.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <thread>
 
 #include "app/device_harness.h"
@@ -18,34 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using state::TransportMode;
-
-// Ends the process when `limit` passes before the watchdog is dismissed.
-class Watchdog {
- public:
-  explicit Watchdog(std::chrono::seconds limit)
-      : thread_([this, limit] {
-          std::unique_lock lock(mutex_);
-          if (!done_.wait_for(lock, limit, [this] { return dismissed_; })) {
-            std::fprintf(stderr, "watchdog: the UI side hung for %llds\n",
-                         static_cast<long long>(limit.count()));
-            std::abort();
-          }
-        }) {}
-  ~Watchdog() {
-    {
-      std::lock_guard lock(mutex_);
-      dismissed_ = true;
-    }
-    done_.notify_all();
-    thread_.join();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable done_;
-  bool dismissed_ = false;
-  std::thread thread_;
-};
 
 TEST(FollowStress, StopZoomAndResizeWhileTheFollowStepRunsNeverHang) {
   apptest::DeviceHarness d;
@@ -56,7 +24,6 @@ TEST(FollowStress, StopZoomAndResizeWhileTheFollowStepRunsNeverHang) {
   // Zoomed in, so that the follow step scrolls page by page.
   for (int i = 0; i < 6; ++i) d.click(view::ID_ZOOM_IN);
   h.shell.clearRecords();
-  const Watchdog watchdog(120s);
   d.click(view::ID_LOOP);
   for (int i = 0; i < 1000; ++i) {
     switch (i % 5) {

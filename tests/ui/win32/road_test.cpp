@@ -15,7 +15,6 @@
 #include "app/readout_display.h"
 #include "audiofile/track_loader.h"
 #include "host/hostkit_testing.h"
-#include "png_file.h"
 #include "state/app_state.h"
 #include "tuning/tune_selection.h"
 #include "ui/win32/resource_ids.h"

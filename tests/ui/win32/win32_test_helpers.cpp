@@ -1,5 +1,10 @@
 #include "win32_test_helpers.h"
 
+// GDI+ wants the COM property types, which a lean windows.h leaves out.
+#include <objidl.h>
+
+#include <gdiplus.h>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -200,6 +205,25 @@ std::vector<std::uint32_t> grabScreen(const RECT& area) {
   return pixels;
 }
 
+bool writePng(const std::filesystem::path& path, std::vector<std::uint32_t> pixels, int width,
+              int height) {
+  // GDI+'s own encoder; 0x00RRGGBB in memory is its 32-bit RGB format.
+  static const CLSID PNG_ENCODER = {
+      0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+  namespace gdi = Gdiplus::DllExports;
+  const Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  bool ok = gdi::GdipCreateBitmapFromScan0(width, height, 4 * width, PixelFormat32bppRGB,
+                                           reinterpret_cast<BYTE*>(pixels.data()),
+                                           &bitmap) == Gdiplus::Ok;
+  ok = ok && gdi::GdipSaveImageToFile(bitmap, path.c_str(), &PNG_ENCODER, nullptr) == Gdiplus::Ok;
+  if (bitmap != nullptr) gdi::GdipDisposeImage(bitmap);
+  Gdiplus::GdiplusShutdown(token);
+  return ok;
+}
+
 bool writePhrase(const std::filesystem::path& path) {
   // Syllables of a sung line: pitch (Hz, a little off the notes), start and
   // length in seconds; a vibrato of 5.5 Hz and five harmonics.
@@ -225,14 +249,21 @@ bool writePhrase(const std::filesystem::path& path) {
       s[2 * f + 1] = static_cast<std::int16_t>(7000 * envelope * v);
     }
   }
+  return writeWav(path, s, 2);
+}
+
+bool writeWav(const std::filesystem::path& path, const std::vector<std::int16_t>& samples,
+              int channels) {
   audiofile::WavWriter writer;
   std::uint32_t accepted = 0;
-  if (!writer.create(reinterpret_cast<const char*>(path.u8string().c_str()), 2, 44100))
+  if (!writer.create(reinterpret_cast<const char*>(path.u8string().c_str()),
+                     static_cast<std::uint32_t>(channels), 44100))
     return false;
-  writer.writeBlock(s.data(), static_cast<std::uint32_t>(s.size() * 2), accepted);
+  const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
+  writer.writeBlock(samples.data(), bytes, accepted);
   writer.addToTotal(accepted);
   writer.finish();
-  return accepted == s.size() * 2;
+  return accepted == bytes;
 }
 
 }  // namespace win32test

@@ -84,9 +84,15 @@ std::filesystem::path besideTest(const char* name);
 
 // The screen's pixels in `area` (screen coordinates), 0x00RRGGBB, rows top-down.
 std::vector<std::uint32_t> grabScreen(const RECT& area);
+// Pixels as grabScreen gives them, written as a PNG file for the test's record.
+bool writePng(const std::filesystem::path& path, std::vector<std::uint32_t> pixels, int width,
+              int height);
 
 // Five seconds of a sung line in stereo (four syllables near A4, C5, B4, A4,
 // with vibrato), the second channel softer.
 bool writePhrase(const std::filesystem::path& path);
+// 16-bit samples at 44.1 kHz (channels interleaved) as a WAV file.
+bool writeWav(const std::filesystem::path& path, const std::vector<std::int16_t>& samples,
+              int channels);
 
 }  // namespace win32test

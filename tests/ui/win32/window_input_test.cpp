@@ -9,7 +9,6 @@
 #include <numbers>
 
 #include "app/main_window.h"
-#include "audiofile/wav_writer.h"
 #include "state/app_state.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/win32_shell.h"
@@ -82,12 +81,7 @@ TEST_F(Win32Input, PitchCurveFromTheMenuAndKeyIsTickedAndDrawnOverTheToneOnly) {
     for (int k = 1; k <= 4; ++k) v += std::sin(2 * std::numbers::pi * 440.0 * k * i / 44100.0) / k;
     samples[i] = static_cast<std::int16_t>(6000 * v);
   }
-  audiofile::WavWriter writer;
-  std::uint32_t accepted = 0;
-  ASSERT_TRUE(writer.create(reinterpret_cast<const char*>(wav.u8string().c_str()), 1, 44100));
-  writer.writeBlock(samples.data(), static_cast<std::uint32_t>(samples.size() * 2), accepted);
-  writer.addToTotal(accepted);
-  writer.finish();
+  ASSERT_TRUE(writeWav(wav, samples, 1));
   shell_->openFile(reinterpret_cast<const char*>(wav.u8string().c_str()));
   ASSERT_TRUE(
       pumpUntil([&] { return app_.hasTrack() && app_.mode == state::TransportMode::Idle; }));

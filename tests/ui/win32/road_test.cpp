@@ -43,17 +43,6 @@ void mouseAt(HWND window, int x, int y, DWORD buttons) {
   std::this_thread::sleep_for(std::chrono::milliseconds(15));
 }
 
-// The client area as the screen shows it, written to `name` in the test's
-// folder of the build for the record.
-std::vector<std::uint32_t> grabClient(HWND window, const char* name) {
-  RECT r{};
-  GetClientRect(window, &r);
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-  std::vector<std::uint32_t> shown = grabScreen(r);
-  EXPECT_TRUE(writePng(besideTest(name), shown, r.right - r.left, r.bottom - r.top));
-  return shown;
-}
-
 // Pixels of `colour` on the window (not the image) inside `area`.
 int pixelsOnWindow(HWND window, const state::Rect& area, std::uint32_t colour) {
   const COLORREF wanted = RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);

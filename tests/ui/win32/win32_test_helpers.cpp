@@ -205,6 +205,15 @@ std::vector<std::uint32_t> grabScreen(const RECT& area) {
   return pixels;
 }
 
+std::vector<std::uint32_t> grabClient(HWND window, const char* record) {
+  RECT r{};
+  GetClientRect(window, &r);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  std::vector<std::uint32_t> shown = grabScreen(r);
+  if (record != nullptr) writePng(besideTest(record), shown, r.right - r.left, r.bottom - r.top);
+  return shown;
+}
+
 bool writePng(const std::filesystem::path& path, std::vector<std::uint32_t> pixels, int width,
               int height) {
   // GDI+'s own encoder; 0x00RRGGBB in memory is its 32-bit RGB format.

@@ -84,6 +84,9 @@ std::filesystem::path besideTest(const char* name);
 
 // The screen's pixels in `area` (screen coordinates), 0x00RRGGBB, rows top-down.
 std::vector<std::uint32_t> grabScreen(const RECT& area);
+// The client area of `window` as the screen shows it; with a `record` name,
+// written as a PNG file of that name beside the test too.
+std::vector<std::uint32_t> grabClient(HWND window, const char* record = nullptr);
 // Pixels as grabScreen gives them, written as a PNG file for the test's record.
 bool writePng(const std::filesystem::path& path, std::vector<std::uint32_t> pixels, int width,
               int height);

@@ -1,12 +1,16 @@
-// The transport buttons' key handler, the quit question and the pitch curve's
-// menu item and key of the Windows window, through the messages the system
-// sends for them.
+// The Windows window through the messages the system sends it: its child
+// controls where the layout put them (the layout's formulas: the view's test;
+// the same rectangles in the Qt window: scripts/test-windows) at the smallest
+// window and larger ones, its size limits, the transport buttons' key
+// handler, the quit question, and the pitch curve's menu item and key.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <numbers>
+#include <string>
 
 #include "app/main_window.h"
 #include "state/app_state.h"
@@ -19,16 +23,31 @@
 namespace {
 
 using namespace win32test;
+using state::Rect;
 
-class Win32Input : public ::testing::Test {
+Rect childRect(HWND parent, HWND child) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+void pump() {
+  pumpUntil([] { return false; }, std::chrono::milliseconds(50));
+}
+
+class Win32Window : public ::testing::Test {
  protected:
   void SetUp() override {
     shell_ = openWindow(app_);
     ASSERT_TRUE(shell_);
     window_ = shell_->window();
-    pumpUntil([] { return false; }, std::chrono::milliseconds(50));
+    pump();
   }
-  void TearDown() override { shell_.reset(); }
+  void TearDown() override {
+    shell_.reset();
+    pump();
+  }
   HWND button(int index) const { return shell_->control(200 + index); }
 
   state::AppState app_;
@@ -36,7 +55,70 @@ class Win32Input : public ::testing::Test {
   HWND window_ = nullptr;
 };
 
-TEST_F(Win32Input, TabAndArrowsWalkTheButtonRowAndWrap) {
+TEST_F(Win32Window, ControlsSitWhereTheLayoutPutsThemAtEverySize) {
+  const struct { int width, height; } sizes[] = {{682, 384}, {904, 520}, {1800, 752}};
+  // What was measured, for scripts/test-windows to hold against the Qt
+  // window at the same client sizes: "W H name left top right bottom".
+  std::ofstream measured(besideTest("win32-layout.txt"));
+  const auto note = [&measured](const RECT& client, const char* name, const Rect& r) {
+    measured << client.right << ' ' << client.bottom << ' ' << name << ' ' << r.left << ' ' << r.top
+             << ' ' << r.right << ' ' << r.bottom << '\n';
+  };
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+    SetWindowPos(window_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER);
+    pump();
+    RECT outer{}, client{};
+    GetWindowRect(window_, &outer);
+    GetClientRect(window_, &client);
+    ASSERT_EQ(outer.right - outer.left, size.width);
+    ASSERT_EQ(outer.bottom - outer.top, size.height);
+    const view::TrackView& view = shell_->mainWindow().trackView();
+    EXPECT_EQ(view.image.width(), client.right);
+    EXPECT_EQ(view.image.height(), client.bottom);
+    EXPECT_EQ(app_.layoutWidth, size.width);
+    EXPECT_EQ(app_.layoutHeight, size.height);
+    note(client, "paneA", view.geometry.paneA);
+    note(client, "paneB", view.geometry.paneB);
+    const Rect bar = childRect(window_, shell_->control(view::SCROLL_BAR_ID));
+    note(client, "scrollBar", bar);
+    EXPECT_EQ(bar, view.geometry.scrollBar);
+    for (int i = 0; i < 7; ++i) {
+      const HWND button = shell_->control(200 + i);
+      const Rect r = childRect(window_, button);
+      EXPECT_EQ(r, view.geometry.buttons[i]) << "button " << 200 + i;
+      note(client, ("button" + std::to_string(200 + i)).c_str(), r);
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+          << "button " << 200 + i << " leaves the client area";
+      EXPECT_TRUE(IsWindowVisible(button));
+      EXPECT_EQ(GetDlgCtrlID(button), 200 + i);
+    }
+  }
+}
+
+TEST_F(Win32Window, TrackingLimitsAreTheMinimumOrTheFrozenLayoutSize) {
+  const auto limits = [this] {
+    MINMAXINFO info{};
+    SendMessageW(window_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    return info;
+  };
+  MINMAXINFO idle = limits();
+  EXPECT_GE(idle.ptMinTrackSize.x, 682);
+  EXPECT_GE(idle.ptMinTrackSize.y, 384);
+
+  // Busy (a worker or a tuning): the window keeps the size it has.
+  app_.mode = state::TransportMode::Busy;
+  shell_->mainWindow().refreshSizeLimits();
+  MINMAXINFO busy = limits();
+  EXPECT_EQ(busy.ptMinTrackSize.x, app_.layoutWidth);
+  EXPECT_EQ(busy.ptMaxTrackSize.x, app_.layoutWidth);
+  EXPECT_EQ(busy.ptMaxTrackSize.y, app_.layoutHeight);
+  EXPECT_EQ(busy.ptMaxSize.y, app_.layoutHeight);
+  app_.mode = state::TransportMode::Idle;
+  shell_->mainWindow().refreshSizeLimits();
+}
+
+TEST_F(Win32Window, TabAndArrowsWalkTheButtonRowAndWrap) {
   const struct {
     int from;
     WPARAM key;
@@ -52,7 +134,7 @@ TEST_F(Win32Input, TabAndArrowsWalkTheButtonRowAndWrap) {
   }
 }
 
-TEST_F(Win32Input, EnterActsLikeAClickAndClosingAsksFirst) {
+TEST_F(Win32Window, EnterActsLikeAClickAndClosingAsksFirst) {
   DialogAnswerer answer;
   // Enter on the focused Play button, with no track: Play's own refusal.
   answer.expect(L"Play button pressed", [](HWND box) { press(box, IDOK); });
@@ -71,7 +153,7 @@ TEST_F(Win32Input, EnterActsLikeAClickAndClosingAsksFirst) {
   EXPECT_EQ(seen, (std::vector<std::wstring>{L"Play button pressed", L"Cantora", L"Cantora"}));
 }
 
-TEST_F(Win32Input, PitchCurveFromTheMenuAndKeyIsTickedAndDrawnOverTheToneOnly) {
+TEST_F(Win32Window, PitchCurveFromTheMenuAndKeyIsTickedAndDrawnOverTheToneOnly) {
   // Mono: a second of silence, two of a steady A4 (with harmonics), one of silence.
   TempFolder folder;
   const std::filesystem::path wav = folder.path() / L"tone.wav";
@@ -98,10 +180,7 @@ TEST_F(Win32Input, PitchCurveFromTheMenuAndKeyIsTickedAndDrawnOverTheToneOnly) {
   const view::TrackView& view = shell_->mainWindow().trackView();
   const auto screen = [&] {
     pumpUntil([] { return false; }, std::chrono::milliseconds(300));
-    RECT r{};
-    GetClientRect(window_, &r);
-    MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    return grabScreen(r);
+    return grabClient(window_);
   };
   const int width = view.image.width();
   const state::Rect pane = view.geometry.paneA;
@@ -143,10 +222,10 @@ TEST_F(Win32Input, PitchCurveFromTheMenuAndKeyIsTickedAndDrawnOverTheToneOnly) {
   const std::vector<std::uint32_t> hidden = screen();
   int differing = 0;
   for (int y = pane.top; y < pane.bottom; ++y)
-    for (int x = pane.left; x < pane.right; ++x)
-      differing +=
-          !view.cursorStripA.contains(x, y) && hidden[static_cast<std::size_t>(y) * width + x] !=
-                                                   plain[static_cast<std::size_t>(y) * width + x];
+    for (int x = pane.left; x < pane.right; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y) * width + x;
+      differing += hidden[i] != plain[i] && !view.cursorStripA.contains(x, y);
+    }
   EXPECT_EQ(differing, 0);
 }
 

@@ -1,4 +1,5 @@
-// `cantora-cli play` and `record` on the virtual device, paced fast: what is
+// `cantora-cli devices`, `play` and `record` over catalogues the test writes,
+// on the virtual device paced fast: the drivers listed by index, what is
 // played comes back from the device's capture, what is recorded is written
 // with the device's rate and the asked duration, and bad arguments each get
 // one line and their exit status.
@@ -66,6 +67,19 @@ class TransportCommands : public ::testing::Test {
   }
 };
 
+TEST_F(TransportCommands, DevicesListsTheDriversByIndexOrFailsNamingTheCatalogue) {
+  useDevice("");
+  std::ofstream(catalogue, std::ios::app)
+      << "[Quiet]\nclsid = {6C1B9E52-3F0A-4D8E-9A71-2B5C8E0D4F13}\ninput = silence\n";
+  CliResult r = run("devices");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out + r.err, "0: Virtual Audio Device\n1: Quiet\n");
+  std::ofstream(catalogue) << "[classes]\n";
+  r = run("devices");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE((r.out + r.err).find(catalogue), std::string::npos) << r.out + r.err;
+}
+
 TEST_F(TransportCommands, PlayEndsWithTheTrackOrAfterTheAskedSeconds) {
   useDevice("input = silence\n");
   const std::string file = track(RATE);
@@ -122,6 +136,7 @@ TEST_F(TransportCommands, BadArgumentsGetOneLineAndTheirStatus) {
       {"record " + clitest::quote(dir.file("x.wav")), 2, "--seconds"},
       {"record /no/such/folder/x.wav --seconds 1", 1, "/no/such/folder"},
       {"record " + clitest::quote(dir.path().string()) + " --seconds 1", 1, "is a folder"},
+      {"devices extra", 2, "takes no arguments"},  // a usage error, as for every command
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);

@@ -26,28 +26,14 @@ const std::vector<std::pair<std::wstring, std::wstring>> REGISTERED_DEFAULTS = {
 // The explorer-style file dialog's name field.
 constexpr int FILE_NAME_FIELD = 0x47C;
 
-BOOL CALLBACK findCaption(HWND window, LPARAM data) {
-  auto* wanted = reinterpret_cast<std::pair<const std::wstring*, HWND>*>(data);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-  // Dialogs and message boxes only (the main window has a caption too).
-  wchar_t kind[16] = {};
-  GetClassNameW(window, kind, 16);
-  if (std::wstring(kind) != L"#32770") return TRUE;
-  wchar_t text[256] = {};
-  GetWindowTextW(window, text, 256);
-  if (*wanted->first == text) {
-    wanted->second = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
+// A dialog or message box of this process (the main window has a caption
+// too), shown.
 HWND findDialog(const std::wstring& caption) {
-  std::pair<const std::wstring*, HWND> wanted{&caption, nullptr};
-  EnumWindows(findCaption, reinterpret_cast<LPARAM>(&wanted));
-  return wanted.second;
+  const HWND dialog = FindWindowW(L"#32770", caption.c_str());
+  DWORD process = 0;
+  GetWindowThreadProcessId(dialog, &process);
+  const bool ours = dialog != nullptr && process == GetCurrentProcessId();
+  return ours && IsWindowVisible(dialog) ? dialog : nullptr;
 }
 
 }  // namespace

@@ -5,11 +5,8 @@
 
 #include <gdiplus.h>
 
-#include <algorithm>
-#include <cmath>
-#include <numbers>
-
 #include "audiofile/wav_writer.h"
+#include "host/drivers/virtual/voice_phrase.h"
 
 namespace win32test {
 
@@ -220,29 +217,11 @@ bool writePng(const std::filesystem::path& path, std::vector<std::uint32_t> pixe
 }
 
 bool writePhrase(const std::filesystem::path& path) {
-  // Syllables of a sung line: pitch (Hz, a little off the notes), start and
-  // length in seconds; a vibrato of 5.5 Hz and five harmonics.
-  const struct {
-    double hz, start, length;
-  } notes[] = {{446.0, 0.1, 1.0}, {520.0, 1.25, 0.8}, {496.0, 2.2, 1.1}, {436.0, 3.45, 1.4}};
-  constexpr double RATE = 44100.0;
-  std::vector<std::int16_t> s(2 * 5 * 44100, 0);
-  for (const auto& n : notes) {
-    double phase = 0.0;
-    const std::size_t first = static_cast<std::size_t>(n.start * RATE);
-    const std::size_t count = static_cast<std::size_t>(n.length * RATE);
-    for (std::size_t i = 0; i < count && first + i < s.size() / 2; ++i) {
-      const double t = i / RATE;
-      const double envelope =
-          std::min({1.0, t / 0.08, (n.length - t) / 0.12}) * (0.75 + 0.25 * std::sin(3.0 * t));
-      phase += 2 * std::numbers::pi * n.hz *
-               (1.0 + 0.01 * std::sin(2 * std::numbers::pi * 5.5 * t)) / RATE;
-      double v = 0.0;
-      for (int k = 1; k <= 5; ++k) v += std::sin(k * phase) / k;
-      const std::size_t f = first + i;
-      s[2 * f] = static_cast<std::int16_t>(9000 * envelope * v);
-      s[2 * f + 1] = static_cast<std::int16_t>(7000 * envelope * v);
-    }
+  const std::vector<std::int16_t> voice = virtualdevice::makeVoicePhrase(44100);
+  std::vector<std::int16_t> s;
+  for (const std::int16_t v : voice) {
+    s.push_back(v);
+    s.push_back(static_cast<std::int16_t>(v * 7 / 9));
   }
   return writeWav(path, s, 2);
 }

@@ -91,8 +91,8 @@ std::vector<std::uint32_t> grabClient(HWND window, const char* record = nullptr)
 bool writePng(const std::filesystem::path& path, std::vector<std::uint32_t> pixels, int width,
               int height);
 
-// Five seconds of a sung line in stereo (four syllables near A4, C5, B4, A4,
-// with vibrato), the second channel softer.
+// The virtual device's sung phrase (about five seconds, notes a little off,
+// with vibrato) in stereo, the second channel softer.
 bool writePhrase(const std::filesystem::path& path);
 // 16-bit samples at 44.1 kHz (channels interleaved) as a WAV file.
 bool writeWav(const std::filesystem::path& path, const std::vector<std::int16_t>& samples,

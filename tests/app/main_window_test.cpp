@@ -1,7 +1,10 @@
 // The main window over the headless Shell: placement, size limits, the quit
 // refusal and the teardown order, command dispatch, the transport buttons and
 // undo while a drawing thread holds the view. (Creation, the keys and the
-// boxes themselves: the Qt tests.)
+// boxes themselves: the Qt tests.) And the Shell's own flags for breaches of
+// the rule that keeps the program free of deadlocks (nothing done while
+// viewMutex is held waits for the UI thread, only workers holding no lock make
+// blocking calls to it), which every test here relies on.
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "app/app_constants.h"
+#include "app/view_lock.h"
 #include "app_harness.h"
 
 namespace {
@@ -262,6 +266,30 @@ TEST(UndoTuning, RestoresButLeavesThePictureWhileTheViewIsHeld) {
   EXPECT_FALSE(h.app.undo.holdsSamples());
   EXPECT_FALSE(h.shell.undoEnabled);
   EXPECT_TRUE(h.shell.invalidated.empty());
+}
+
+TEST(ShellThreadRules, FlagsBlockingCallsUnderTheViewLockOrOnTheWrongThread) {
+  apptest::Harness h;
+  std::thread worker([&] {
+    h.shell.messageBoxFromWorker("fine", "c", app::MessageIcon::Error, app::MessageButtons::Ok);
+  });
+  worker.join();
+  EXPECT_TRUE(h.shell.violations.empty());
+
+  std::thread locked([&] {
+    app::ViewLock lock = app::ViewLock::take(h.app.viewMutex);
+    EXPECT_TRUE(app::ViewLock::heldByThisThread());
+    h.shell.saveFileDialogFromWorker("Out.wav");
+    h.shell.messageBox("modal", "c", app::MessageIcon::Error, app::MessageButtons::Ok, true);
+  });
+  locked.join();
+  EXPECT_FALSE(app::ViewLock::heldByThisThread());
+  h.shell.messageBoxFromWorker("on the UI thread", "c", app::MessageIcon::Error,
+                               app::MessageButtons::Ok);
+  ASSERT_EQ(h.shell.violations.size(), 3u);
+  EXPECT_NE(h.shell.violations[0].find("viewMutex"), std::string::npos);
+  EXPECT_NE(h.shell.violations[1].find("off the UI thread"), std::string::npos);
+  EXPECT_NE(h.shell.violations[2].find("UI thread"), std::string::npos);
 }
 
 }  // namespace

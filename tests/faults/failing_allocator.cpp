@@ -68,12 +68,14 @@ SweepCounts sweepAllocations(const char* what, const SweepRun& run) {
       break;
     }
     ++counts.failed;
-    ++(outcome == Outcome::Refused ? counts.refused : counts.survived);
+    ++(outcome == Outcome::Refused          ? counts.refused
+       : outcome == Outcome::RefusedQuietly ? counts.refusedQuietly
+                                            : counts.survived);
   }
   std::printf(
-      "%s: %d allocations failed in turn, %d refused with a message, %d survived "
-      "unchanged\n",
-      what, counts.failed, counts.refused, counts.survived);
+      "%s: %d allocations failed in turn: %d refused with a message, %d refused "
+      "quietly, %d survived\n",
+      what, counts.failed, counts.refused, counts.refusedQuietly, counts.survived);
   return counts;
 }
 
@@ -129,5 +131,12 @@ void operator delete(void* p, std::align_val_t) noexcept {
   std::free(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+  std::free(p);
+}
+// Called when a constructor throws out of a nothrow new expression.
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }

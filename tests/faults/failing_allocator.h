@@ -29,14 +29,15 @@ class Uncounted {
 // For the replaced operator new itself.
 bool failsNow();
 
-// How one run of a sweep ended: refused (a failure the program reported, or
-// a clean refusal, the state as before) or survived (done as without the
-// failure).
-enum class Outcome { Refused, Survived };
+// How one run of a sweep ended: refused with the program's message, refused
+// cleanly without one (the state as before), or survived (done as without
+// the failure).
+enum class Outcome { Refused, RefusedQuietly, Survived };
 
 struct SweepCounts {
   int failed = 0;
   int refused = 0;
+  int refusedQuietly = 0;
   int survived = 0;
 };
 
@@ -50,8 +51,8 @@ struct SweepRun {
 
 // Runs with allocation 1, 2, 3... of `act` failing until a run reaches no
 // failing allocation, which must survive. An exception out of `act` is a
-// fault. Prints one line: "<what>: N allocations failed in turn, N refused
-// with a message, N survived unchanged".
+// fault. Prints one line: "<what>: N allocations failed in turn: N refused
+// with a message, N refused quietly, N survived".
 SweepCounts sweepAllocations(const char* what, const SweepRun& run);
 
 }  // namespace faulttest

@@ -40,10 +40,14 @@ std::vector<std::string> listDeviceNames() {
   // The names that fit, in order: their places still match the driver indices.
   const char* name = buffer.get();
   const char* end = buffer.get() + DEVICE_LIST_BYTES;
-  for (std::int32_t i = 0; i < count && name < end && *name != '\0'; ++i) {
-    const std::size_t length = strnlen(name, static_cast<std::size_t>(end - name));
-    names.emplace_back(name, length);
-    name += length + 1;
+  // Without memory for the next name the dialog offers those before it.
+  try {
+    for (std::int32_t i = 0; i < count && name < end && *name != '\0'; ++i) {
+      const std::size_t length = strnlen(name, static_cast<std::size_t>(end - name));
+      names.emplace_back(name, length);
+      name += length + 1;
+    }
+  } catch (const std::bad_alloc&) {
   }
   return names;
 }
@@ -94,7 +98,16 @@ void openDevice(AppContext& ctx, std::int32_t index) {
       0, static_cast<std::int32_t>(app.blockFrames), &OutputCallback, &InputCallback, 0, 0, 0};
   app.streamReady = sizes.blockFrames > 0 && StreamOpen(&config);
   // Also without a stream: the teardown closes the driver through it.
-  ctx.host = std::make_unique<HostkitTransport>();
+  ctx.host.reset(new (std::nothrow) HostkitTransport);
+  if (!ctx.host) {
+    // Without it nothing could stop or close them: no device, as when the
+    // driver cannot be opened.
+    if (app.streamReady) StreamClose(0);
+    HostkitShutdown();
+    setAudioContext(nullptr);
+    app.streamReady = false;
+    app.driverOpen = false;
+  }
 }
 
 void runDeviceSelection(AppContext& ctx) {

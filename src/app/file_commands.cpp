@@ -75,7 +75,11 @@ void finishRecording(AppContext& ctx) {
   clearForNewTrack(ctx);
   runWorker(ctx, [&ctx] { RecordFinishThread(ctx); });
   if (ctx.app.mode == state::TransportMode::Idle) {
-    // No worker: the recording cannot be kept.
+    // No worker (the system is out of threads or memory): the recording
+    // cannot be kept, and the user is told rather than left to find it gone.
+    if (ctx.app.chunks.head != nullptr)
+      ctx.shell.messageBox(MSG_RECORDING_OUT_OF_MEMORY, CAPTION_CREATE_ERROR, MessageIcon::Error,
+                           MessageButtons::Ok, true);
     ctx.app.chunks.free();
     ctx.app.chunkCount = 0;
     ctx.app.spoolBuffer.reset();

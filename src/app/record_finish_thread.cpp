@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "app/app_constants.h"
@@ -21,7 +22,14 @@ bool chooseSpoolFile(AppContext& ctx, audiofile::StagedWavFile& file) {
   for (;;) {
     const std::optional<std::string> name = ctx.shell.saveFileDialogFromWorker(DEFAULT_SAVE_NAME);
     if (!name) return false;
-    if (file.create(withSaveExtension(*name), 2, trackRate(ctx.app))) return true;
+    // Without memory even for the name no file can be made: reported as
+    // such, and the user may try again.
+    bool created = false;
+    try {
+      created = file.create(withSaveExtension(*name), 2, trackRate(ctx.app));
+    } catch (const std::bad_alloc&) {
+    }
+    if (created) return true;
     workerError(ctx, MSG_CANNOT_CREATE, CAPTION_CREATE_ERROR);
   }
 }

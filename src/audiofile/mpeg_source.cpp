@@ -31,7 +31,7 @@ class MpegSource final : public SourceStream, private ConverterWindow {
  public:
   bool open(const unsigned char* data, std::size_t size, ImportRefusal* why) {
     if (size > 0xFFFFFFFFu) size = 0xFFFFFFFFu;
-    MpegScan scan;
+    MpegScan& scan = scan_;
     if (scan.scan(data, static_cast<std::uint32_t>(size)) == 0) {
       if (why != nullptr) *why = scan.refusal();
       return false;
@@ -96,10 +96,13 @@ class MpegSource final : public SourceStream, private ConverterWindow {
     if (nextFrame_ != 0 || frame >= remaining_ || frameCount_ == 0) return false;
     const std::uint64_t target = frame + skip_;
     // A probe with its own byte counts finds the frame that holds the target.
-    std::unique_ptr<std::uint32_t[]> probeTaken = allocate<std::uint32_t>(frameCount_);
-    if (!probeTaken) return false;
-    std::unique_ptr<Layer3Decoder> probe = newDecoder(probeTaken.get());
-    if (!probe) return false;
+    // Held by the source, not the stack: a seek abandoned part way (a file
+    // cut short under it) leaves them to the source's destructor.
+    probeTaken_ = allocate<std::uint32_t>(frameCount_);
+    if (!probeTaken_) return false;
+    probe_ = newDecoder(probeTaken_.get());
+    if (!probe_) return false;
+    Layer3Decoder* const probe = probe_.get();
     probe->setCountOnly(true);
     std::uint64_t before = 0;  // sample frames produced before frame f
     std::uint32_t warmUpStart = 0;
@@ -114,6 +117,8 @@ class MpegSource final : public SourceStream, private ConverterWindow {
       before += frameFrames_;
       recent[recentCount++ % WARM_UP_FRAMES] = f;
     }
+    probe_.reset();
+    probeTaken_.reset();
     if (f == frameCount_) return false;
     if (recentCount >= WARM_UP_FRAMES) warmUpStart = recent[recentCount % WARM_UP_FRAMES];
 
@@ -226,6 +231,9 @@ class MpegSource final : public SourceStream, private ConverterWindow {
     return true;
   }
 
+  // Only while opening; held here rather than on the stack so that an open
+  // abandoned part way leaves its index pages to the source's destructor.
+  MpegScan scan_;
   std::uint32_t frameCount_ = 0;
   std::uint32_t nextFrame_ = 0;
   std::uint32_t channels_ = 0;
@@ -236,6 +244,8 @@ class MpegSource final : public SourceStream, private ConverterWindow {
   bool mpeg1_ = true;
   int rateIndex_ = 0;
   std::unique_ptr<Layer3Decoder> decoder_;
+  std::unique_ptr<std::uint32_t[]> probeTaken_;
+  std::unique_ptr<Layer3Decoder> probe_;
   // The last decoded frame and the part of it not yet delivered.
   std::unique_ptr<std::int16_t[]> frameBuffer_;
   std::uint32_t bufferPos_ = 0;
@@ -251,16 +261,24 @@ class MpegSource final : public SourceStream, private ConverterWindow {
 
 }  // namespace
 
+bool openMpegSource(const unsigned char* data, std::size_t size,
+                    std::unique_ptr<SourceStream>& into, ImportRefusal* why) {
+  into.reset();
+  if (data == nullptr || size == 0) return refuse(why, ImportReason::NotAudio);
+  auto* source = new (std::nothrow) MpegSource();
+  into.reset(source);
+  if (source == nullptr) return refuse(why, ImportReason::NoMemory);
+  if (!source->open(data, size, why)) {
+    into.reset();
+    return false;
+  }
+  return true;
+}
+
 std::unique_ptr<SourceStream> openMpegSource(const unsigned char* data, std::size_t size,
                                              ImportRefusal* why) {
-  std::unique_ptr<MpegSource> source;
-  if (data == nullptr || size == 0) {
-    refuse(why, ImportReason::NotAudio);
-  } else if (source.reset(new (std::nothrow) MpegSource()); !source) {
-    refuse(why, ImportReason::NoMemory);
-  } else if (!source->open(data, size, why)) {
-    source.reset();
-  }
+  std::unique_ptr<SourceStream> source;
+  openMpegSource(data, size, source, why);
   return source;
 }
 

@@ -26,5 +26,10 @@ namespace audiofile {
 // stream holds no usable frame or memory runs out; `why` then says which.
 std::unique_ptr<SourceStream> openMpegSource(const unsigned char* data, std::size_t size,
                                              ImportRefusal* why = nullptr);
+// The same into `into`, which holds the source before the scan reads the
+// stream: an open abandoned part way (a file cut short under it) leaks
+// nothing. False, with `into` emptied, where the above gives none.
+bool openMpegSource(const unsigned char* data, std::size_t size,
+                    std::unique_ptr<SourceStream>& into, ImportRefusal* why = nullptr);
 
 }  // namespace audiofile

@@ -2,6 +2,7 @@
 
 #include "audiofile/track_loader.h"
 #include "audiofile/track_reader.h"
+#include "platform/mapped_read_guard.h"
 
 namespace audiofile {
 
@@ -47,29 +48,38 @@ void PieceReaders::stopAll() {
 
 void PieceReaders::run(Piece& piece) {
   // Opening and moving to the piece (an MP3 passes every frame before it
-  // through the bit reservoir) happen here, beside the other pieces.
+  // through the bit reservoir) happen here, beside the other pieces. Every
+  // read of the mapping runs guarded, so a file cut short by another program
+  // fails the piece, and with it the load, instead of ending the program. The
+  // reader lives outside the guarded reads: one abandoned part way is still
+  // destroyed here with all it had allocated, and no lock is held meanwhile.
   ImportRefusal why;
   std::unique_ptr<TrackReader> reader = openTrackFile(path_.c_str(), why);
-  // A file changed since the loading thread opened it shows as another length.
-  const bool started =
-      reader && reader->blockCount() == blockCount_ && reader->seekBlock(piece.first);
+  bool started = false;
+  bool cut = !platform::guardMappedReads([&] {
+    // A file changed since the loading thread opened it shows as another length.
+    started = reader && reader->blockCount() == blockCount_ && reader->seekBlock(piece.first);
+  });
   const std::uint64_t samplesPerBlock = blockBytes_ / 2;
-  for (std::uint64_t block = piece.first; started && block < piece.end; ++block) {
+  for (std::uint64_t block = piece.first; started && !cut && block < piece.end; ++block) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) break;
     }
     bool ended = false;
-    const std::uint32_t bytes = reader->readBlock(samples_ + block * samplesPerBlock, ended);
+    std::uint32_t bytes = 0;
+    cut = !platform::guardMappedReads(
+        [&] { bytes = reader->readBlock(samples_ + block * samplesPerBlock, ended); });
     std::lock_guard<std::mutex> lock(mutex_);
-    if (bytes == 0) break;
+    if (cut || bytes == 0) break;
     ++piece.done;
     changed_.notify_all();
     if (ended) break;
   }
   reader.reset();
   std::lock_guard<std::mutex> lock(mutex_);
-  piece.notStarted = !started;
+  piece.notStarted = !started && !cut;
+  piece.cut = cut;
   piece.finished = true;
   changed_.notify_all();
 }
@@ -81,6 +91,7 @@ PieceReaders::Block PieceReaders::waitFor(std::uint64_t block) {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [&] { return piece.first + piece.done > block || piece.finished; });
     if (piece.first + piece.done > block) return Block::Read;
+    if (piece.cut) return Block::Cut;
     return piece.notStarted ? Block::NotStarted : Block::Ended;
   }
   return Block::Ended;

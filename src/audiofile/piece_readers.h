@@ -44,6 +44,8 @@ class PieceReaders {
     // every piece before it is finished, and the loading thread reads on
     // itself from the end of the first piece.
     NotStarted,
+    // Its piece's reader found the file cut short under it: the load fails.
+    Cut,
   };
   // Waits until block `block` (at or after firstPieceBlocks()) is read by its
   // piece, or its piece has finished without it.
@@ -56,6 +58,7 @@ class PieceReaders {
     std::uint64_t done = 0;   // blocks read, under the mutex
     bool finished = false;    // no more blocks will come
     bool notStarted = false;  // the reader could not open or start at `first`
+    bool cut = false;         // a read of the mapping found no file behind it
   };
   void run(Piece& piece);
   void stopAll();

@@ -48,15 +48,26 @@ std::unique_ptr<RateConverter> RateConverter::create(ConverterWindow& window,
                                                      std::uint32_t channels,
                                                      std::uint32_t sourceFrames, double upRatio,
                                                      double downRatio) {
-  if (channels == 0 || !(downRatio > 0.0) || !(upRatio > 0.0)) return nullptr;
-  std::unique_ptr<RateConverter> converter(new (std::nothrow)
-                                               RateConverter(window, channels, downRatio));
-  if (!converter) return nullptr;
-  converter->outputTotal_ = static_cast<std::uint64_t>(std::floor(sourceFrames * upRatio));
-  if (!window.reset(converter->history_)) return nullptr;
-  converter->windowLimit_ = window.limit();
-  converter->samples_ = window.samples();
+  std::unique_ptr<RateConverter> converter;
+  create(converter, window, channels, sourceFrames, upRatio, downRatio);
   return converter;
+}
+
+bool RateConverter::create(std::unique_ptr<RateConverter>& into, ConverterWindow& window,
+                           std::uint32_t channels, std::uint32_t sourceFrames, double upRatio,
+                           double downRatio) {
+  into.reset();
+  if (channels == 0 || !(downRatio > 0.0) || !(upRatio > 0.0)) return false;
+  into.reset(new (std::nothrow) RateConverter(window, channels, downRatio));
+  if (!into) return false;
+  into->outputTotal_ = static_cast<std::uint64_t>(std::floor(sourceFrames * upRatio));
+  if (!window.reset(into->history_)) {
+    into.reset();
+    return false;
+  }
+  into->windowLimit_ = window.limit();
+  into->samples_ = window.samples();
+  return true;
 }
 
 RateConverter::RateConverter(ConverterWindow& window, std::uint32_t channels, double step)

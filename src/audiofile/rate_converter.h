@@ -23,6 +23,12 @@ class RateConverter {
   static std::unique_ptr<RateConverter> create(ConverterWindow& window, std::uint32_t channels,
                                                std::uint32_t sourceFrames, double upRatio,
                                                double downRatio);
+  // The same into `into`, which holds the converter before the window's
+  // reset reads the source: a reset abandoned part way (a file cut short
+  // under it) leaks nothing. False, with `into` emptied, where create gives none.
+  static bool create(std::unique_ptr<RateConverter>& into, ConverterWindow& window,
+                     std::uint32_t channels, std::uint32_t sourceFrames, double upRatio,
+                     double downRatio);
 
   // Fills `dest` (channels x IMPORT_BLOCK_FRAMES samples) and returns the
   // frames written; the rest of the block is zero. Returns 0, writing

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <random>
 
 #include "audiofile/audiofile_constants.h"
@@ -41,6 +42,21 @@ StagedWavFile::~StagedWavFile() {
 bool StagedWavFile::create(const std::string& target, std::uint32_t channels,
                            std::uint32_t sampleRate) {
   if (isOpen()) return false;
+  // The names are built in memory: without it no file is made, as when the
+  // system refuses one (the save and record workers report it and go on).
+  try {
+    return createFile(target, channels, sampleRate);
+  } catch (const std::bad_alloc&) {
+    writer_.finish();
+    if (!temporary_.empty()) platform::removeFile(temporary_.c_str());
+    temporary_.clear();
+    error_ = ENOMEM;
+    return false;
+  }
+}
+
+bool StagedWavFile::createFile(const std::string& target, std::uint32_t channels,
+                               std::uint32_t sampleRate) {
   target_ = target;
   temporary_.clear();
   failed_ = false;

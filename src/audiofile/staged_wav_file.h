@@ -21,7 +21,7 @@ class StagedWavFile {
 
   // Creates the temporary file (".NAME.XXXXXX.tmp" in the target's folder)
   // with a header for `channels` and `sampleRate`. False when no file could be
-  // created there; lastError() then says why.
+  // created there (ENOMEM when memory ran out); lastError() then says why.
   bool create(const std::string& target, std::uint32_t channels, std::uint32_t sampleRate);
 
   // Writes one piece and adds what the file took to the writer's running
@@ -45,6 +45,8 @@ class StagedWavFile {
   int lastError() const { return error_; }
 
  private:
+  bool createFile(const std::string& target, std::uint32_t channels, std::uint32_t sampleRate);
+
   WavWriter writer_;
   std::string target_;
   std::string temporary_;

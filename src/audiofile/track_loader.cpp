@@ -111,13 +111,17 @@ LoadStatus loadTrack(const char* path, LoadedTrack& track, LoadObserver* observe
     PieceReaders::Block fromPiece = PieceReaders::Block::Read;
     if (!mine) {
       fromPiece = pieces->waitFor(block);
+      if (fromPiece == PieceReaders::Block::Cut) return failed(why, ImportReason::CannotRead);
       if (fromPiece == PieceReaders::Block::NotStarted) {
         // This reader goes on from the end of the first piece: it reads the
         // blocks finished pieces filled again (the same bytes), then the rest.
         pieces.reset();
         bool caughtUp = false;
-        for (std::uint64_t b = firstPiece; b < block; ++b)
-          reader->readBlock(samples.get() + b * blockBytes / 2, caughtUp);
+        if (!platform::guardMappedReads([&] {
+              for (std::uint64_t b = firstPiece; b < block; ++b)
+                reader->readBlock(samples.get() + b * blockBytes / 2, caughtUp);
+            }))
+          return failed(why, ImportReason::CannotRead);
         firstPiece = blockCount;
         mine = true;
       }

@@ -1,5 +1,7 @@
 #include "audiofile/track_reader.h"
 
+#include <new>
+
 #include "audiofile/audiofile_constants.h"
 
 namespace audiofile {
@@ -18,13 +20,22 @@ void TrackReader::close() {
 
 bool TrackReader::open() {
   refusal_ = ImportRefusal{};
+  // The source belongs to the reader before it reads anything, so an open
+  // abandoned part way leaves nothing behind once the reader is destroyed.
+  source_.reset();
+  bool opened = false;
   if (file_ && file_->size() > 0) {
-    source_ = openTrackSource(file_->data(), file_->size(), &refusal_);
+    source_.reset(new (std::nothrow) TrackSource);
+    if (source_) {
+      opened = source_->open(file_->data(), file_->size(), &refusal_);
+    } else {
+      refuse(&refusal_, ImportReason::NoMemory);
+    }
   } else {
     refuse(&refusal_, ImportReason::CannotRead);
   }
-  if (!source_ || source_->blockCount == 0) {
-    if (source_) refuse(&refusal_, ImportReason::EmptyData);
+  if (!opened || source_->blockCount == 0) {
+    if (opened) refuse(&refusal_, ImportReason::EmptyData);
     source_.reset();
     close();
     return false;

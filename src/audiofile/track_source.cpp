@@ -16,26 +16,27 @@ namespace {
 // The fewest source frames the converter's 4-point window can work on.
 constexpr std::uint32_t MIN_CONVERTED_FRAMES = 3;
 
-std::unique_ptr<SourceStream> openStream(const unsigned char* file, std::size_t size,
-                                         ImportRefusal* why) {
+// Opens the stream of the file into `stream`.
+void openStream(const unsigned char* file, std::size_t size, std::unique_ptr<SourceStream>& stream,
+                ImportRefusal* why) {
   if (size >= 4 && std::memcmp(file, "RIFF", 4) == 0) {
     WavDescription wav;
-    if (!parseWavHeader(file, size, wav, why)) return nullptr;
+    if (!parseWavHeader(file, size, wav, why)) return;
     if (wav.kind == KIND_PCM) {
-      std::unique_ptr<SourceStream> pcm = PcmSource::create(wav);
-      if (!pcm) refuse(why, ImportReason::NoMemory);
-      return pcm;
+      stream = PcmSource::create(wav);
+      if (!stream) refuse(why, ImportReason::NoMemory);
+      return;
     }
-    return openMpegSource(wav.dataStart, static_cast<std::size_t>(wav.dataEnd - wav.dataStart),
-                          why);
+    openMpegSource(wav.dataStart, static_cast<std::size_t>(wav.dataEnd - wav.dataStart), stream,
+                   why);
+    return;
   }
-  return openMpegSource(file, size, why);
+  openMpegSource(file, size, stream, why);
 }
 
-std::unique_ptr<TrackSource> refused(ImportRefusal* why, ImportReason reason,
-                                     std::uint32_t detail = 0) {
+bool refused(ImportRefusal* why, ImportReason reason, std::uint32_t detail = 0) {
   refuse(why, reason, detail);
-  return nullptr;
+  return false;
 }
 
 }  // namespace
@@ -70,15 +71,11 @@ bool TrackSource::startsAnywhere() const {
          (readMode == READ_CONVERTED && stream->converterWindow().startsAnywhere());
 }
 
-std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size,
-                                             ImportRefusal* why) {
+bool TrackSource::open(const unsigned char* file, std::size_t size, ImportRefusal* why) {
   if (file == nullptr || size == 0) return refused(why, ImportReason::TooShort);
-  std::unique_ptr<TrackSource> source(new (std::nothrow) TrackSource);
-  if (!source) return refused(why, ImportReason::NoMemory);
-  source->stream = openStream(file, size, why);
-  if (!source->stream) return nullptr;
-  const SourceFormat& format = source->stream->format();
-  source->format = format;
+  openStream(file, size, stream, why);
+  if (!stream) return false;
+  format = stream->format();
   if (format.kind == KIND_NONE || format.frames == 0) return refused(why, ImportReason::EmptyData);
   if (format.channels == 0 || format.channels > 2)
     return refused(why, ImportReason::Channels, format.channels);
@@ -89,18 +86,29 @@ std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::siz
       return refused(
           why, format.kind == KIND_MPEG ? ImportReason::TooFewFrames : ImportReason::EmptyData);
     }
-    source->upRatio = static_cast<double>(TRACK_RATE) / format.rate;
-    source->downRatio = static_cast<double>(format.rate) / TRACK_RATE;
-    source->converter = RateConverter::create(source->stream->converterWindow(), format.channels,
-                                              format.frames, source->upRatio, source->downRatio);
-    if (!source->converter) return refused(why, ImportReason::NoMemory);
-    source->readMode = READ_CONVERTED;
-    source->outputFrames = source->converter->outputTotal();
+    upRatio = static_cast<double>(TRACK_RATE) / format.rate;
+    downRatio = static_cast<double>(format.rate) / TRACK_RATE;
+    if (!RateConverter::create(converter, stream->converterWindow(), format.channels, format.frames,
+                               upRatio, downRatio))
+      return refused(why, ImportReason::NoMemory);
+    readMode = READ_CONVERTED;
+    outputFrames = converter->outputTotal();
   } else {
-    source->readMode = format.kind == KIND_PCM ? READ_PCM_DIRECT : READ_MPEG_DIRECT;
-    source->outputFrames = format.frames;
+    readMode = format.kind == KIND_PCM ? READ_PCM_DIRECT : READ_MPEG_DIRECT;
+    outputFrames = format.frames;
   }
-  source->blockCount = (source->outputFrames + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES;
+  blockCount = (outputFrames + IMPORT_BLOCK_FRAMES - 1) / IMPORT_BLOCK_FRAMES;
+  return true;
+}
+
+std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size,
+                                             ImportRefusal* why) {
+  std::unique_ptr<TrackSource> source(new (std::nothrow) TrackSource);
+  if (!source) {
+    refuse(why, ImportReason::NoMemory);
+    return nullptr;
+  }
+  if (!source->open(file, size, why)) source.reset();
   return source;
 }
 

@@ -41,13 +41,19 @@ struct TrackSource {
   // Whether seekBlock can work here: everywhere but PCM formats other than
   // 16-bit through the converter.
   bool startsAnywhere() const;
+
+  // Opens this (new) source over the whole mapped file; false, with the
+  // reason in `why` when given, when the file is refused (a RIFF file the WAV
+  // parser refuses is not retried as MPEG), holds no frames, would leave no
+  // room for the converter's 4-point window (fewer than 3 frames at another
+  // rate), or memory runs out. Whatever it allocates belongs to this source
+  // from the moment it exists, so an open abandoned part way (a file cut
+  // short under it) leaves nothing behind once the source is destroyed.
+  bool open(const unsigned char* file, std::size_t size, ImportRefusal* why = nullptr);
 };
 
-// Opens the source over the whole mapped file. None, with the reason in `why`
-// when given, when the file is refused (a RIFF file the WAV parser refuses is
-// not retried as MPEG), holds no frames, would leave no room for the
-// converter's 4-point window (fewer than 3 frames at another rate), or memory
-// runs out.
+// A new source opened over the whole mapped file; none when open refuses it
+// or memory runs out.
 std::unique_ptr<TrackSource> openTrackSource(const unsigned char* file, std::size_t size,
                                              ImportRefusal* why = nullptr);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "host/host_constants.h"
@@ -16,6 +17,17 @@ namespace host {
 namespace {
 
 HostState state;
+
+// The driver list read afresh; none when memory runs out while it is read
+// (its records and the catalogue's text are built with the standard
+// containers, which throw).
+std::unique_ptr<DriverList> readDriverList() {
+  try {
+    return std::unique_ptr<DriverList>(new DriverList());
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 void setErrorText(const char* text) {
   std::snprintf(state.errorText, sizeof state.errorText, "%s", text);
@@ -118,7 +130,7 @@ using host::hostState;
 
 std::int32_t HostkitListDevices(char* buffer, std::int32_t size) {
   if (buffer == nullptr) return 0;
-  std::unique_ptr<host::DriverList> list(new (std::nothrow) host::DriverList());
+  const std::unique_ptr<host::DriverList> list = host::readDriverList();
   if (!list) return 0;
   const std::int32_t count = list->count();
   std::int32_t offset = 0;
@@ -144,8 +156,12 @@ bool HostkitInit(void* window, std::int32_t deviceIndex) {
   s.driverContext.reset();
   host::releaseDriver();
 
-  s.driverList.reset(new (std::nothrow) host::DriverList());
-  if (!s.driverList || s.driverList->count() == 0) {
+  s.driverList = host::readDriverList();
+  if (!s.driverList) {
+    host::setErrorText("out of memory");
+    return false;
+  }
+  if (s.driverList->count() == 0) {
     s.driverList.reset();
     host::setErrorText(host::NO_DRIVER_TEXT);
     return false;

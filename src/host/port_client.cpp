@@ -19,7 +19,8 @@ bool PortClient::start() {
   running_.store(true, std::memory_order_relaxed);
   try {
     thread_ = std::thread([this] { deliver(); });
-  } catch (const std::system_error&) {
+  } catch (const std::exception&) {
+    // No thread, or no memory for one.
     running_.store(false, std::memory_order_relaxed);
     return false;
   }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/disk_space_limit.h"
+
 namespace platform {
 
 bool OutputFile::create(const char* path, bool exclusive) {
@@ -14,6 +16,7 @@ bool OutputFile::create(const char* path, bool exclusive) {
   lastError_ = 0;
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
   fd_ = ::open(path, flags, 0666);
+  end_ = 0;
   if (fd_ < 0) lastError_ = errno;
   return fd_ >= 0;
 }
@@ -21,7 +24,12 @@ bool OutputFile::create(const char* path, bool exclusive) {
 bool OutputFile::writeAt(const void* bytes, std::uint64_t count, std::uint64_t offset) {
   auto p = static_cast<const unsigned char*>(bytes);
   while (count > 0) {
-    const ssize_t n = ::pwrite(fd_, p, count, static_cast<off_t>(offset));
+    const std::uint64_t fits = diskRoomFor(count, offset, end_);
+    if (fits == 0) {
+      lastError_ = ENOSPC;
+      return false;
+    }
+    const ssize_t n = ::pwrite(fd_, p, fits, static_cast<off_t>(offset));
     if (n < 0) {
       if (errno == EINTR) continue;
       lastError_ = errno;
@@ -34,12 +42,15 @@ bool OutputFile::writeAt(const void* bytes, std::uint64_t count, std::uint64_t o
     p += n;
     offset += static_cast<std::uint64_t>(n);
     count -= static_cast<std::uint64_t>(n);
+    if (offset > end_) end_ = offset;
   }
   return true;
 }
 
 bool OutputFile::truncate(std::uint64_t length) {
-  return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
+  if (fd_ < 0 || ::ftruncate(fd_, static_cast<off_t>(length)) != 0) return false;
+  if (length < end_) end_ = length;
+  return true;
 }
 
 bool OutputFile::isRegular() const {

@@ -34,6 +34,8 @@ class OutputFile {
  private:
   int fd_ = -1;
   int lastError_ = 0;
+  // The end of what was written so far.
+  std::uint64_t end_ = 0;
 };
 
 // Removes a file; false when it could not be removed.

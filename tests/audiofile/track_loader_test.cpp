@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -70,15 +73,19 @@ TEST(TrackLoader, RefusesFilesUnder4096BytesAndLoadsThoseOf4096) {
 }
 
 // Another program cuts the file short while it is mapped and being decoded:
-// the next read of the mapping finds no file behind it (SIGBUS). The load
-// fails with the load-failure status, the track stays as it was, and the
-// program goes on loading files.
+// the next read of the mapping finds no file behind it (SIGBUS), on the
+// loading thread or on a thread reading a later piece. The load fails with
+// the load-failure status, the track stays as it was, and the program goes on
+// loading files.
 TEST(TrackLoader, AFileCutShortWhileLoadingFailsTheLoadAndNothingElse) {
   testfiles::TempDir dir("track_loader_cut");
   const std::string wav = dir.file("long.wav");
   ASSERT_TRUE(testfiles::soxSynth(wav, 44100, 2, 44100 * 8));
   const std::string mp3 = dir.file("long.mp3");
   ASSERT_EQ(std::system(("lame --quiet -b 128 '" + wav + "' '" + mp3 + "'").c_str()), 0);
+  // At another rate a WAV goes through the converter, more slowly.
+  const std::string wav48 = dir.file("long48.wav");
+  ASSERT_TRUE(testfiles::soxSynth(wav48, 48000, 2, 48000 * 8));
   const std::string kept = dir.file("kept.wav");
   ASSERT_TRUE(testfiles::soxSynth(kept, 44100, 1, 10000));
 
@@ -88,29 +95,41 @@ TEST(TrackLoader, AFileCutShortWhileLoadingFailsTheLoadAndNothingElse) {
     bool blockRead(std::uint64_t, std::uint64_t) override {
       if (++blocks_ == 1) {
         EXPECT_EQ(::truncate(path_.c_str(), 4096), 0);
+        cutAt_ = std::chrono::steady_clock::now();
       }
       return true;
     }
     int blocks_ = 0;
+    std::chrono::steady_clock::time_point cutAt_;
 
    private:
     std::string path_;
   };
-  for (const std::string& copy : {wav, mp3}) {
-    SCOPED_TRACE(copy);
-    Cutter cutter(copy);
-    audiofile::LoadedTrack track;
-    track.frameCount = 7;
-    audiofile::ImportRefusal why;
-    EXPECT_EQ(audiofile::loadTrack(copy.c_str(), track, &cutter, &why), LoadStatus::Unreadable);
-    EXPECT_EQ(why.reason, audiofile::ImportReason::CannotRead);
-    EXPECT_EQ(cutter.blocks_, 1);
-    EXPECT_EQ(track.frameCount, 7u);
-    EXPECT_EQ(track.samples, nullptr);
+  for (const std::string& original : {wav, wav48, mp3}) {
+    for (const unsigned threads : {1u, 4u}) {
+      const std::string copy = original + ".copy";
+      std::filesystem::copy_file(original, copy, std::filesystem::copy_options::overwrite_existing);
+      SCOPED_TRACE(copy + " on " + std::to_string(threads) + " threads");
+      Cutter cutter(copy);
+      audiofile::LoadedTrack track;
+      track.frameCount = 7;
+      audiofile::ImportRefusal why;
+      EXPECT_EQ(audiofile::loadTrack(copy.c_str(), track, &cutter, &why, threads),
+                LoadStatus::Unreadable);
+      const auto took = std::chrono::steady_clock::now() - cutter.cutAt_;
+      EXPECT_EQ(why.reason, audiofile::ImportReason::CannotRead);
+      EXPECT_EQ(cutter.blocks_, 1);
+      EXPECT_EQ(track.frameCount, 7u);
+      EXPECT_EQ(track.samples, nullptr);
+      std::printf("%s on %u threads: the load failed %.1f ms after the cut\n",
+                  std::filesystem::path(original).filename().c_str(), threads,
+                  std::chrono::duration<double, std::milli>(took).count());
 
-    audiofile::LoadedTrack next;
-    ASSERT_EQ(audiofile::loadTrack(kept.c_str(), next), LoadStatus::Loaded);
-    EXPECT_EQ(next.frameCount, 13824u);
+      audiofile::LoadedTrack next;
+      ASSERT_EQ(audiofile::loadTrack(kept.c_str(), next, nullptr, nullptr, threads),
+                LoadStatus::Loaded);
+      EXPECT_EQ(next.frameCount, 13824u);
+    }
   }
 }
 

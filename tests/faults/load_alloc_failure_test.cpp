@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <new>
+#include <filesystem>
 #include <string>
 
 #include "audiofile/audio_test_files.h"
@@ -27,42 +27,33 @@ TEST(LoadAllocationFailure, EveryAllocationOfALoadFailsOnceInTurn) {
   ASSERT_EQ(std::system(("lame --quiet -b 96 '" + wav + "' '" + mp3 + "'").c_str()), 0);
   ASSERT_EQ(std::system(("lame --quiet -b 32 '" + wav22 + "' '" + mp3mpeg2 + "'").c_str()), 0);
 
-  int injected = 0;
   int outOfMemory = 0;
   for (const std::string& path : {wav, wav22, mp3, mp3mpeg2}) {
     SCOPED_TRACE(path);
-    for (std::uint64_t failAt = 1;; ++failAt) {
-      SCOPED_TRACE(failAt);
-      audiofile::LoadedTrack track;
-      track.frameCount = 3;
-      audiofile::ImportRefusal why;
-      LoadStatus status = LoadStatus::Cancelled;
-      bool threw = false;
-      faulttest::armAllocationFailure(failAt);
-      try {
-        status = audiofile::loadTrack(path.c_str(), track, nullptr, &why);
-      } catch (const std::bad_alloc&) {
-        threw = true;
-      }
-      const bool failed = faulttest::disarmAllocationFailure();
-      EXPECT_FALSE(threw);
-      if (!failed) {
-        // Past the last allocation: the load went through untouched.
-        EXPECT_EQ(status, LoadStatus::Loaded);
-        EXPECT_GT(failAt, 1u);
-        break;
-      }
-      ++injected;
-      if (status == LoadStatus::Loaded) continue;
-      EXPECT_EQ(status, LoadStatus::NoMemory);
-      EXPECT_EQ(why.reason, audiofile::ImportReason::NoMemory);
-      EXPECT_EQ(track.frameCount, 3u);
-      EXPECT_EQ(track.samples, nullptr);
-      ++outOfMemory;
-    }
+    audiofile::LoadedTrack track;
+    audiofile::ImportRefusal why;
+    LoadStatus status = LoadStatus::Cancelled;
+    const faulttest::SweepCounts counts = faulttest::sweepAllocations(
+        ("load of " + std::filesystem::path(path).filename().string()).c_str(),
+        {[&] {
+           track = audiofile::LoadedTrack{};
+           track.frameCount = 3;
+           why = audiofile::ImportRefusal{};
+           status = LoadStatus::Cancelled;
+         },
+         [&] { status = audiofile::loadTrack(path.c_str(), track, nullptr, &why); },
+         [&] {
+           if (status == LoadStatus::Loaded) return faulttest::Outcome::Survived;
+           EXPECT_EQ(status, LoadStatus::NoMemory);
+           EXPECT_EQ(why.reason, audiofile::ImportReason::NoMemory);
+           EXPECT_STREQ(audiofile::loadStatusMessage(status),
+                        "Insufficient memory to load this track!");
+           EXPECT_EQ(track.frameCount, 3u);
+           EXPECT_EQ(track.samples, nullptr);
+           return faulttest::Outcome::Refused;
+         }});
+    outOfMemory += counts.refused;
   }
-  std::printf("%d allocations failed in turn, %d loads ended out of memory\n", injected,
-              outOfMemory);
   EXPECT_GT(outOfMemory, 4);
 }
 

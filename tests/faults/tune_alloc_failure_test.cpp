@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <new>
 #include <vector>
 
 #include "failing_allocator.h"
@@ -22,39 +21,30 @@ TEST(TuneAllocationFailure, EveryAllocationOfATuningRunFailsOnceInTurn) {
   params.noteEnabled[0] = true;
   params.pitchShift = 1;
 
-  int injected = 0;
-  int outOfMemory = 0;
-  for (std::uint64_t failAt = 1;; ++failAt) {
-    SCOPED_TRACE(failAt);
-    std::vector<std::int16_t> samples = original;
-    const tuning::TrackSamples track{samples.data(), 2, 20000};
-    tuning::TuneResult result;
-    bool threw = false;
-    faulttest::armAllocationFailure(failAt);
-    try {
-      result = tuning::TuneSelection(params, track, {3000, 15000, 2});
-    } catch (const std::bad_alloc&) {
-      threw = true;
-    }
-    const bool failed = faulttest::disarmAllocationFailure();
-    EXPECT_FALSE(threw);
-    if (!failed) {
-      EXPECT_EQ(result.status, TuneStatus::Tuned);
-      EXPECT_NE(samples, original);
-      break;
-    }
-    ++injected;
-    if (result.status == TuneStatus::Tuned) continue;
-    // The engine's own arrays failing is the engine failing.
-    EXPECT_TRUE(result.status == TuneStatus::OutOfMemory ||
-                result.status == TuneStatus::EngineFailed);
-    EXPECT_EQ(samples, original);
-    EXPECT_EQ(result.undo.samples, nullptr);
-    ++outOfMemory;
-  }
-  std::printf("%d allocations failed in turn, %d runs ended out of memory\n", injected,
-              outOfMemory);
-  EXPECT_GT(outOfMemory, 2);
+  std::vector<std::int16_t> samples;
+  tuning::TuneResult result;
+  const faulttest::SweepCounts counts = faulttest::sweepAllocations(
+      "tuning run",
+      {[&] {
+         samples = original;
+         result = tuning::TuneResult{};
+       },
+       [&] {
+         result = tuning::TuneSelection(params, {samples.data(), 2, 20000}, {3000, 15000, 2});
+       },
+       [&] {
+         if (result.status == TuneStatus::Tuned) {
+           EXPECT_NE(samples, original);
+           return faulttest::Outcome::Survived;
+         }
+         // The engine's own arrays failing is the engine failing.
+         EXPECT_TRUE(result.status == TuneStatus::OutOfMemory ||
+                     result.status == TuneStatus::EngineFailed);
+         EXPECT_EQ(samples, original);
+         EXPECT_EQ(result.undo.samples, nullptr);
+         return faulttest::Outcome::Refused;
+       }});
+  EXPECT_GT(counts.refused, 2);
 }
 
 }  // namespace

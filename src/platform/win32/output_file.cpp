@@ -11,6 +11,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/disk_space_limit.h"
 #include "platform/win32/utf16_text.h"
 
 namespace platform {
@@ -26,6 +27,7 @@ bool OutputFile::create(const char* path, bool exclusive) {
   const int flags =
       _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT | (exclusive ? _O_EXCL : _O_TRUNC);
   fd_ = _wopen(wide.c_str(), flags, _S_IREAD | _S_IWRITE);
+  end_ = 0;
   if (fd_ < 0) lastError_ = errno;
   return fd_ >= 0;
 }
@@ -38,20 +40,28 @@ bool OutputFile::writeAt(const void* bytes, std::uint64_t count, std::uint64_t o
   }
   auto p = static_cast<const unsigned char*>(bytes);
   while (count > 0) {
-    const unsigned piece = count > INT_MAX ? INT_MAX : static_cast<unsigned>(count);
-    const int n = _write(fd_, p, piece);
+    const std::uint64_t fits = diskRoomFor(count > INT_MAX ? INT_MAX : count, offset, end_);
+    if (fits == 0) {
+      lastError_ = ENOSPC;
+      return false;
+    }
+    const int n = _write(fd_, p, static_cast<unsigned>(fits));
     if (n <= 0) {
       lastError_ = n < 0 ? errno : EIO;
       return false;
     }
     p += n;
     count -= static_cast<std::uint64_t>(n);
+    offset += static_cast<std::uint64_t>(n);
+    if (offset > end_) end_ = offset;
   }
   return true;
 }
 
 bool OutputFile::truncate(std::uint64_t length) {
-  return fd_ >= 0 && _chsize_s(fd_, static_cast<__int64>(length)) == 0;
+  if (fd_ < 0 || _chsize_s(fd_, static_cast<__int64>(length)) != 0) return false;
+  if (length < end_) end_ = length;
+  return true;
 }
 
 bool OutputFile::isRegular() const {

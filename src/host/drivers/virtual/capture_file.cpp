@@ -59,7 +59,8 @@ bool CaptureFile::open(const std::string& path, std::int32_t sampleRate, std::in
   ending_ = false;
   try {
     writer_ = std::thread([this] { write(); });
-  } catch (const std::system_error&) {
+  } catch (const std::exception&) {
+    // No thread, or no memory for one.
     close();
     return false;
   }

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 
 #include "voice_phrase.h"
@@ -18,7 +19,8 @@ namespace virtualdevice {
 
 namespace {
 
-void copyText(char* target, std::size_t capacity, const std::string& text) {
+// A view, not a string: the driver's getters must not allocate (and so throw).
+void copyText(char* target, std::size_t capacity, std::string_view text) {
   const std::size_t length = std::min(text.size(), capacity - 1);
   std::memcpy(target, text.data(), length);
   target[length] = '\0';
@@ -203,7 +205,8 @@ std::int32_t VirtualDevice::start() {
   }
   try {
     clock_ = std::thread([this] { run(); });
-  } catch (const std::system_error&) {
+  } catch (const std::exception&) {
+    // No thread, or no memory for one.
     return drivers::DRIVER_HW_MALFUNCTION;
   }
   return drivers::DRIVER_OK;

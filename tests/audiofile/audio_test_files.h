@@ -102,28 +102,16 @@ inline std::uint32_t getLe32(const std::vector<unsigned char>& b, std::size_t at
   return v;
 }
 
-// A canonical 16-bit PCM WAV file (44-byte header) holding `samples`.
-inline std::vector<unsigned char> pcmWav(unsigned channels, unsigned rate,
-                                         const std::vector<std::int16_t>& samples) {
-  std::vector<unsigned char> b(44 + samples.size() * 2);
-  std::memcpy(&b[0], "RIFF....WAVEfmt ", 16);
-  putLe(b, 4, static_cast<std::uint32_t>(b.size() - 8));
-  putLe(b, 16, 16);
-  putLe(b, 20, 1, 2);
-  putLe(b, 22, channels, 2);
-  putLe(b, 24, rate);
-  putLe(b, 28, rate * channels * 2);
-  putLe(b, 32, channels * 2, 2);
-  putLe(b, 34, 16, 2);
-  std::memcpy(&b[36], "data", 4);
-  putLe(b, 40, static_cast<std::uint32_t>(samples.size() * 2));
-  if (!samples.empty()) std::memcpy(&b[44], samples.data(), samples.size() * 2);
-  return b;
-}
-
 // Little-endian bytes of `v`, `bytes` wide, appended to `b`.
 inline void appendLe(std::vector<unsigned char>& b, std::uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+
+// 16-bit samples as little-endian bytes.
+inline std::vector<unsigned char> samplesLe(const std::vector<std::int16_t>& samples) {
+  std::vector<unsigned char> b;
+  for (std::int16_t v : samples) appendLe(b, static_cast<std::uint16_t>(v), 2);
+  return b;
 }
 
 struct Chunk {
@@ -171,6 +159,12 @@ inline Chunk fmtChunk(std::uint16_t tag, unsigned channels, unsigned rate, unsig
     c.body.insert(c.body.end(), tail, tail + 14);
   }
   return c;
+}
+
+// A canonical 16-bit PCM WAV file (44-byte header) holding `samples`.
+inline std::vector<unsigned char> pcmWav(unsigned channels, unsigned rate,
+                                         const std::vector<std::int16_t>& samples) {
+  return riffFile({fmtChunk(1, channels, rate, 16), {"data", samplesLe(samples)}});
 }
 
 // MPEG frame header words and frames made of a header and zero bytes: side

@@ -85,22 +85,18 @@ TEST_F(MpegImport, ReadsTaggedStreamsAndStreamsInsideWav) {
   const Imported bare = encodeAndImport(44100, 1, "-b 96 -m m");
   ASSERT_FALSE(HasFailure());
 
-  // ID3v2 of 300 bytes in front, ID3v1 at the end.
-  std::vector<unsigned char> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 2, 44};
-  tagged.resize(310, 0xFF);
+  // ID3v2 of 310 bytes (a body of sync-like bytes) in front, ID3v1 at the end.
+  std::vector<unsigned char> tagged = testfiles::id3v2Tag(310);
+  std::fill(tagged.begin() + 10, tagged.end(), 0xFF);
   tagged.insert(tagged.end(), stream.begin(), stream.end());
   std::vector<unsigned char> v1(128, 0xFF);
   std::memcpy(v1.data(), "TAG", 3);
   tagged.insert(tagged.end(), v1.begin(), v1.end());
 
   // RIFF/WAVE with format tag 0x55 and a 12-byte format extension.
-  std::vector<unsigned char> wav = testfiles::pcmWav(1, 44100, {});
-  wav.insert(wav.begin() + 36, {12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-  wav.insert(wav.end(), stream.begin(), stream.end());
-  testfiles::putLe(wav, 4, static_cast<std::uint32_t>(wav.size() - 8));
-  testfiles::putLe(wav, 16, 30);
-  testfiles::putLe(wav, 20, 0x55, 2);
-  testfiles::putLe(wav, 54, static_cast<std::uint32_t>(stream.size()));
+  testfiles::Chunk mpegFmt = testfiles::fmtChunk(0x55, 1, 44100, 16);
+  mpegFmt.body.resize(30);
+  const auto wav = testfiles::riffFile({mpegFmt, {"data", stream}});
 
   for (const auto& [name, bytes] : {std::pair{"tagged.mp3", tagged}, {"mp3.wav", wav}}) {
     SCOPED_TRACE(name);

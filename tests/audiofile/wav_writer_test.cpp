@@ -56,26 +56,14 @@ TEST_F(WavWriterTest, WritesTheFixedLayoutWithTheTracksChannelsAndRate) {
     EXPECT_EQ(writer.finish(), n);
     EXPECT_TRUE(writer.lastFinishComplete());
 
-    std::vector<unsigned char> header(58);
-    std::memcpy(&header[0], "RIFF....WAVEfmt ", 16);
-    testfiles::putLe(header, 4, n + 50);
-    testfiles::putLe(header, 16, 18);
-    testfiles::putLe(header, 20, 1, 2);
-    testfiles::putLe(header, 22, channels, 2);
-    testfiles::putLe(header, 24, rate);
-    testfiles::putLe(header, 28, rate * channels * 2);
-    testfiles::putLe(header, 32, channels * 2, 2);
-    testfiles::putLe(header, 34, 16, 2);  // and an extension size of 0
-    std::memcpy(&header[38], "fact", 4);
-    testfiles::putLe(header, 42, 4);
-    testfiles::putLe(header, 46, n / 2);
-    std::memcpy(&header[50], "data", 4);
-    testfiles::putLe(header, 54, n);
+    // RIFF, an 18-byte "fmt " (extension size 0), "fact" with the frame count
+    // of the channels together, then "data".
+    testfiles::Chunk fmt = testfiles::fmtChunk(1, channels, rate, 16);
+    fmt.body.resize(18, 0);
+    testfiles::Chunk fact{"fact", {}};
+    testfiles::appendLe(fact.body, n / 2, 4);
     const std::vector<unsigned char> file = testfiles::readFile(path);
-    ASSERT_EQ(file.size(), 58u + n);
-    EXPECT_EQ(std::vector<unsigned char>(file.begin(), file.begin() + 58), header);
-    EXPECT_EQ(std::memcmp(&file[58], samples.data(), n), 0);
-
+    EXPECT_EQ(file, testfiles::riffFile({fmt, fact, {"data", testfiles::samplesLe(samples)}}));
     // Our parser finds the data at 58; an independent tool agrees on it all.
     audiofile::WavDescription wav;
     ASSERT_TRUE(audiofile::parseWavHeader(file.data(), file.size(), wav));

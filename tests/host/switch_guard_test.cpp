@@ -59,7 +59,12 @@ TEST(SwitchThread, NeitherAllocatesNorWaitsFromStreamStartToShutdown) {
     std::this_thread::sleep_for(5ms);
     StreamResume(0);
     EXPECT_TRUE(waitFor(inputs, inputs.load() + 40));
+    if (run == 1) StreamPause(0);  // stopping a paused stream works too
     StreamStop(0);
+    const int outputsAtStop = outputs.load(), inputsAtStop = inputs.load();
+    std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(outputs.load(), outputsAtStop) << "a callback after StreamStop";
+    EXPECT_EQ(inputs.load(), inputsAtStop) << "a callback after StreamStop";
   }
   StreamClose(0);
   HostkitShutdown();

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "platform/settings_file.h"
+#include "host/test_catalogue.h"
 
 namespace platform {
 namespace {
@@ -15,35 +13,10 @@ namespace {
 // Runs a test with the catalogue variables under its control.
 class CatalogueLookup : public ::testing::Test {
  protected:
-  std::string folder;
-  std::string savedXdg;
-  bool hadXdg = false;
-  void SetUp() override {
-    char pattern[] = "/tmp/cantora-catalogue-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    hadXdg = xdg != nullptr;
-    if (hadXdg) savedXdg = xdg;
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    unsetenv(DRIVER_CATALOGUE_VARIABLE);
-  }
-  void TearDown() override {
-    if (hadXdg) {
-      setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
-    unsetenv(DRIVER_CATALOGUE_VARIABLE);
-    [[maybe_unused]] int ignored = std::system(("rm -rf '" + folder + "'").c_str());
-  }
-  std::string write(const std::string& name, const std::string& text) {
-    const std::string path = folder + "/" + name;
-    std::FILE* f = std::fopen(path.c_str(), "w");
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-    return path;
-  }
+  hosttest::TempFolder temp;
+  const std::string folder = temp.path();
+  hosttest::ScopedEnv configHome{"XDG_CONFIG_HOME", folder.c_str()};
+  hosttest::ScopedEnv variable{DRIVER_CATALOGUE_VARIABLE, nullptr};
 };
 
 TEST_F(CatalogueLookup, TheVariableThenTheUserCatalogueThenTheBuiltOne) {
@@ -54,20 +27,20 @@ TEST_F(CatalogueLookup, TheVariableThenTheUserCatalogueThenTheBuiltOne) {
   EXPECT_EQ(builtIn.rfind(folder, 0), std::string::npos);
 
   ASSERT_EQ(mkdir((folder + "/cantora").c_str(), 0700), 0);
-  const std::string user = write("cantora/drivers.ini", "");
+  const std::string user = temp.write("cantora/drivers.ini", "");
   EXPECT_EQ(driverCataloguePath(), user);
 
-  setenv(DRIVER_CATALOGUE_VARIABLE, "/somewhere/else.ini", 1);
+  const hosttest::ScopedEnv named(DRIVER_CATALOGUE_VARIABLE, "/somewhere/else.ini");
   EXPECT_EQ(driverCataloguePath(), "/somewhere/else.ini");
 }
 
 TEST_F(CatalogueLookup, FindsALibraryByTheFirstEqualClassOnly) {
-  write("present.so", "x");
-  const std::string path =
-      write("drivers.ini",
-            "[D]\nclsid = {A}\n[classes]\n{b} = present.so\n{a} = missing.so\n{A} = present.so\n"
-            "{C} = " +
-                folder + "/present.so\n{E} =\n");
+  temp.write("present.so", "x");
+  const std::string path = temp.write(
+      "drivers.ini",
+      "[D]\nclsid = {A}\n[classes]\n{b} = present.so\n{a} = missing.so\n{A} = present.so\n"
+      "{C} = " +
+          folder + "/present.so\n{E} =\n");
   DriverCatalogue catalogue;
   catalogue.load(path);
   std::string library;

@@ -1,5 +1,5 @@
-// The readout: the note names, the rounding of note and cents into the exact
-// texts, and PitchReadout over selections of a track in memory (silence,
+// The readout: the rounding of note and cents into the exact texts (the note
+// names among them), and PitchReadout over selections of a track in memory (silence,
 // short selections repeated, long ones cut to a second, the second channel).
 #include "tuning/pitch_readout.h"
 
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "support/test_signals.h"
-#include "tuning/note_names.h"
 
 namespace {
 
@@ -40,26 +39,6 @@ std::string readout(std::vector<std::int16_t>& samples, int channels, TrackRegio
   TrackSamples track{samples.data(), channels,
                      static_cast<std::int64_t>(samples.size()) / channels};
   return text(PitchReadout(track, region));
-}
-
-TEST(NoteNameTable, NamesEveryNoteFromC0ToB8) {
-  // Each octave spells its five black keys sharp, then flat.
-  const std::vector<std::string> octave = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
-                                           "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
-  for (int i = 0; i < tuning::NOTE_NAME_COUNT; ++i) {
-    std::string expected = octave[i % 12];
-    const char digit = static_cast<char>('0' + i / 12);
-    const auto slash = expected.find('/');
-    if (slash != std::string::npos) expected.insert(slash, 1, digit);
-    expected += digit;
-    EXPECT_EQ(tuning::noteName(i), expected) << i;
-    // Stored padded with blanks to seven characters.
-    EXPECT_EQ(std::string(tuning::NoteNameTable[i].data()),
-              expected + std::string(7 - expected.size(), ' '));
-  }
-  EXPECT_EQ(tuning::noteName(tuning::NOTE_NAME_A4), "A4");
-  EXPECT_EQ(tuning::noteName(108), "");
-  EXPECT_EQ(tuning::noteName(-1), "");
 }
 
 TEST(ReadoutText, RoundsToTheNearestNoteAndTruncatesTheCents) {

@@ -17,6 +17,7 @@
 #include "qt_test_helpers.h"
 #include "ui/qt/client_area.h"
 #include "view/view_constants.h"
+#include "view/view_fixture.h"
 
 namespace qttest {
 namespace {
@@ -26,12 +27,7 @@ using Drawing = WindowTest;
 TEST_F(Drawing, OnTheWindowStaysUntilItsAreaIsInvalidated) {
   placeTrack(50000);
   const view::Image& image = view().image;
-  const view::Image before = [&] {
-    view::Image copy;
-    copy.create(image.width(), image.height());
-    copy.copyIn(image, 0, 0);
-    return copy;
-  }();
+  const view::Image before = viewtest::copyOf(image);
   const state::Rect pane = view().geometry.paneA;
   const int x = pane.left + 40;
   window->drawCursorLine(x, pane.top, pane.bottom);

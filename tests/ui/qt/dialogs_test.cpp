@@ -100,16 +100,7 @@ TEST_F(Dialogs, TheSaveDialogAnswersAWorkerWithThePathChosen) {
   ASSERT_TRUE(dir.isValid());
   const QString chosen = dir.filePath("take 1.wav");
   QString offered;
-  answerNextModal([&](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (dialog == nullptr) {
-      modal->close();
-      return;
-    }
-    offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-    dialog->selectFile(chosen);
-    QMetaObject::invokeMethod(dialog, "accept");
-  });
+  chooseInFileDialog(chosen, &offered);
   std::atomic<bool> done{false};
   std::optional<std::string> path;
   std::thread worker([&] {

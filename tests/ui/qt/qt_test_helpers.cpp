@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -100,10 +101,11 @@ QPushButton* buttonNamed(QWidget* dialog, const QString& text) {
   return nullptr;
 }
 
-void chooseInFileDialog(const QString& path) {
-  answerNextModal([path](QWidget* modal) {
+void chooseInFileDialog(const QString& path, QString* offered) {
+  answerNextModal([path, offered](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     if (dialog == nullptr) return modal->close(), void();
+    if (offered != nullptr) *offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
     dialog->selectFile(path);
     QMetaObject::invokeMethod(dialog, "accept");
   });

@@ -73,8 +73,9 @@ void mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton butto
 void drag(QWidget* target, QPoint from, QPoint to);
 // The dialog's push button whose text, without its '&', is `text`.
 QPushButton* buttonNamed(QWidget* dialog, const QString& text);
-// Chooses `path` in the next file dialog.
-void chooseInFileDialog(const QString& path);
+// Chooses `path` in the next file dialog; `offered`, when given, receives the
+// file name the dialog offered first.
+void chooseInFileDialog(const QString& path, QString* offered = nullptr);
 inline std::uint32_t rgb(const QImage& image, int x, int y) {
   return image.pixel(x, y) & 0xFFFFFF;
 }

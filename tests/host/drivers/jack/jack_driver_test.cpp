@@ -26,7 +26,6 @@ using jacktest::JackPeer;
 using jacktest::PrivateJackServer;
 using jacktest::TestHost;
 using jacktest::waitFor;
-using Settings = std::vector<std::pair<std::string, std::string>>;
 
 // Releases the driver at the end of a test, whatever happened.
 struct Release {
@@ -34,24 +33,18 @@ struct Release {
 };
 using DriverRef = std::unique_ptr<drivers::AsioDriver, Release>;
 
-// Settings the driver cannot use, and a server setting naming a server that
-// is not running: init fails and says why.
-TEST(JackDriverInit, FailsNamingTheUnusableSettingOrTheMissingServer) {
+// A setting the driver cannot use: init fails and names it. (A missing
+// server: hostkit_jack_test.cpp, through the host.)
+TEST(JackDriverInit, FailsNamingTheUnusableSetting) {
   ::setenv("JACK_DEFAULT_SERVER", jacktest::uniqueServerName().c_str(), 1);
   ::setenv("JACK_NO_START_SERVER", "1", 1);
-  const std::string wanted = jacktest::uniqueServerName();
-  const std::pair<Settings, std::string> refused[] = {
-      {{{"sampletype", "20"}}, "\"sampletype\""},
-      {{{"sampletype", "20"}}, "\"20\""},
-      {{{"server", wanted}}, "JACK server \"" + wanted + "\" is not running"}};
-  for (const auto& [settings, reason] : refused) {
-    DriverRef driver(jacktest::createDriver(settings));
-    ASSERT_NE(driver.get(), nullptr);
-    EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
-    char text[drivers::DRIVER_ERROR_BYTES] = {};
-    driver->getErrorMessage(text);
-    EXPECT_NE(std::string(text).find(reason), std::string::npos) << text;
-  }
+  DriverRef driver(jacktest::createDriver({{"sampletype", "20"}}));
+  ASSERT_NE(driver.get(), nullptr);
+  EXPECT_EQ(driver->init(nullptr), drivers::DRIVER_FALSE);
+  char text[drivers::DRIVER_ERROR_BYTES] = {};
+  driver->getErrorMessage(text);
+  for (const char* named : {"\"sampletype\"", "\"20\""})
+    EXPECT_NE(std::string(text).find(named), std::string::npos) << text;
 }
 
 // The 48000 Hz run: what the peer saw in each cycle.

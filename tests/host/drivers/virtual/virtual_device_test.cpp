@@ -15,12 +15,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "audiofile/audio_test_files.h"
 #include "host/driver_list.h"
 #include "host/hostkit.h"
 #include "host/hostkit_testing.h"
@@ -116,11 +116,6 @@ TEST_F(VirtualDevice, VoiceInputSingsTheSameOnBothChannels) {
   EXPECT_LT(crossings / seconds, 3000.0);
 }
 
-std::vector<unsigned char> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::uint32_t le(const std::vector<unsigned char>& b, std::size_t at, int bytes) {
   std::uint32_t v = 0;
   for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
@@ -153,7 +148,7 @@ TEST_F(VirtualDevice, CaptureWritesWhatWasPlayedAsAWavFile) {
                 capture + "\n"));
   ASSERT_TRUE(runStream(512, 8));
   HostkitShutdown();
-  const std::vector<unsigned char> wav = readFile(capture);
+  const std::vector<unsigned char> wav = testfiles::readFile(capture);
   ASSERT_GE(wav.size(), 44u + 6 * 512);
   EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
   EXPECT_EQ(le(wav, 4, 4), wav.size() - 8);

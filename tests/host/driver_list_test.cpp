@@ -59,24 +59,6 @@ TEST(DriverList, RelativeLibraryPathsAreTakenFromTheCataloguesFolder) {
   EXPECT_EQ(driver, nullptr);
 }
 
-TEST(DriverList, OpeningTheSameIdTwiceIsRefused) {
-  TempFolder folder;
-  const std::string catalogue = folder.write("drivers.ini", hosttest::virtualCatalogue(""));
-  DriverList list(catalogue);
-  ASSERT_EQ(list.count(), 1);
-  drivers::AsioDriver* driver = nullptr;
-  EXPECT_EQ(list.openDriver(0, nullptr), DRIVER_LIST_MISSING_PARAMETER);
-  EXPECT_EQ(list.openDriver(1, &driver), DRIVER_LIST_NO_SUCH_DRIVER);
-  ASSERT_EQ(list.openDriver(0, &driver), DRIVER_LIST_OK);
-  ASSERT_NE(driver, nullptr);
-  char name[drivers::DRIVER_NAME_BYTES] = {};
-  driver->getDriverName(name);
-  EXPECT_STREQ(name, "Virtual Audio Device");
-  drivers::AsioDriver* again = nullptr;
-  EXPECT_EQ(list.openDriver(0, &again), DRIVER_LIST_ALREADY_OPEN);
-  EXPECT_EQ(again, nullptr);
-}
-
 TEST(DriverList, AnEmptyOrMissingCatalogueGivesNoRecord) {
   TempFolder folder;
   EXPECT_EQ(DriverList(folder.write("empty.ini", "")).count(), 0);

@@ -81,29 +81,6 @@ TEST(RegistryDriverList, InitialisesComOnlyWhenItHasRecords) {
   EXPECT_FALSE(comInitialisedHere());  // and uninitialised with the list
 }
 
-TEST(RegistryDriverList, OpensTheRegisteredVirtualDeviceOnce) {
-  ScopedAsioKey asio;
-  ASSERT_TRUE(hosttest::callVirtualDevice("DllRegisterServer"));
-  DriverList list;
-  ASSERT_EQ(list.count(), 1);
-  drivers::AsioDriver* driver = nullptr;
-  EXPECT_EQ(list.openDriver(0, nullptr), DRIVER_LIST_MISSING_PARAMETER);
-  EXPECT_EQ(list.openDriver(1, &driver), DRIVER_LIST_NO_SUCH_DRIVER);
-  ASSERT_EQ(list.openDriver(0, &driver), DRIVER_LIST_OK);
-  ASSERT_NE(driver, nullptr);
-  char name[drivers::DRIVER_NAME_BYTES] = {};
-  driver->getDriverName(name);
-  EXPECT_STREQ(name, "Virtual Audio Device");
-  // registration wrote the default settings into the device's entry
-  ASSERT_EQ(driver->init(nullptr), drivers::DRIVER_TRUE);
-  double rate = 0;
-  EXPECT_EQ(driver->getSampleRate(&rate), drivers::DRIVER_OK);
-  EXPECT_EQ(rate, 44100.0);
-  drivers::AsioDriver* again = nullptr;
-  EXPECT_EQ(list.openDriver(0, &again), DRIVER_LIST_ALREADY_OPEN);
-  EXPECT_EQ(again, nullptr);
-}
-
 TEST(RegistryDriverList, UnregisteringRemovesTheDeviceAndKeepsOtherEntries) {
   ScopedAsioKey asio;
   ASSERT_TRUE(hosttest::callVirtualDevice("DllRegisterServer"));

@@ -22,6 +22,7 @@
 
 #include "audiofile/audio_test_files.h"
 #include "host/driver_list.h"
+#include "host/host_constants.h"
 #include "host/hostkit.h"
 #include "host/hostkit_testing.h"
 #include "host/installed_drivers.h"
@@ -213,6 +214,29 @@ TEST_F(VirtualDevice, BadSettingsOrAnUnwritableCaptureRefuseToInitialise) {
         << HostkitErrorText();
     EXPECT_EQ(HostkitSampleRate(), 0);
   }
+}
+
+// The driver list over the device as installed (a catalogue, or the registry
+// entry its own registration wrote): opened once, with its default settings.
+TEST_F(VirtualDevice, TheDriverListOpensTheInstalledDeviceOnce) {
+  drivers.virtualDevice("");
+  host::DriverList list;
+  ASSERT_EQ(list.count(), 1);
+  drivers::AsioDriver* driver = nullptr;
+  EXPECT_EQ(list.openDriver(0, nullptr), host::DRIVER_LIST_MISSING_PARAMETER);
+  EXPECT_EQ(list.openDriver(1, &driver), host::DRIVER_LIST_NO_SUCH_DRIVER);
+  ASSERT_EQ(list.openDriver(0, &driver), host::DRIVER_LIST_OK);
+  ASSERT_NE(driver, nullptr);
+  char name[drivers::DRIVER_NAME_BYTES] = {};
+  driver->getDriverName(name);
+  EXPECT_STREQ(name, "Virtual Audio Device");
+  ASSERT_EQ(driver->init(nullptr), drivers::DRIVER_TRUE);
+  double rate = 0;
+  EXPECT_EQ(driver->getSampleRate(&rate), drivers::DRIVER_OK);
+  EXPECT_EQ(rate, 44100.0);
+  drivers::AsioDriver* again = nullptr;
+  EXPECT_EQ(list.openDriver(0, &again), host::DRIVER_LIST_ALREADY_OPEN);
+  EXPECT_EQ(again, nullptr);
 }
 
 // Two devices: the virtual one and a second entry of the same class.

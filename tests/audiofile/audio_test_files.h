@@ -126,7 +126,7 @@ struct Chunk {
 inline std::vector<unsigned char> riffFile(const std::vector<Chunk>& chunks,
                                            const char* form = "WAVE", bool pad = true) {
   std::vector<unsigned char> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0};
-  b.insert(b.end(), form, form + 4);
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(form[i]));
   for (const Chunk& c : chunks) {
     b.insert(b.end(), c.id.begin(), c.id.end());
     appendLe(b, c.declared >= 0 ? static_cast<std::uint64_t>(c.declared) : c.body.size(), 4);

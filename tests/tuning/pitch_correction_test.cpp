@@ -99,11 +99,6 @@ TEST(PitchCorrection, OutputIsHeldAtFullScale) {
   EXPECT_EQ(*lo, -32767);
 }
 
-TEST(PitchCorrection, SilenceInGivesSilenceOut) {
-  const auto out = run(paramsFor({0, 4, 7}, 5, 40.0f), std::vector<std::int16_t>(3 * N, 0));
-  EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t v) { return v == 0; }));
-}
-
 // Sets up an engine as if its last analysis found `semitones`, voiced or not.
 void analysed(TuningEngine& e, float semitones, bool voiced = true) {
   e.detectedSemitones = semitones;

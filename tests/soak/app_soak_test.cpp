@@ -2,7 +2,7 @@
 // device at fast pacing, the message loop's part played by the test.
 //  - A recording to the one-hour limit: the memory it takes is the chunk list
 //    and a constant, the track it leaves holds every block the device
-//    delivered in order, and the limit ends it through one Stop.
+//    delivered in order, and the limit ends it through Stop, finished once.
 //  - Play and Loop for hours of audio with Stop, Pause and Zoom clicked at
 //    random (seeded) moments while the follow step scrolls: nothing hangs, and
 //    after every step the mode, the buttons and the stream agree.
@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>

@@ -13,7 +13,8 @@
 #   make fuzz   build the parsers' libFuzzer targets with clang and run each
 #               for SECONDS (default 60); TARGET=name runs only that one
 #   make soak   the long runs: the soak tests for SOAK_SECONDS of audio
-#               (default 36000, ten hours at fast pacing)
+#               (default 36000, ten hours at fast pacing; the recording soak
+#               runs to its one-hour limit from 3600 on)
 BUILD      ?= build
 TEST_BUILD ?= $(BUILD)/test
 TSAN_BUILD ?= $(BUILD)/tsan
@@ -88,13 +89,20 @@ fuzz: deps
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(if $(TARGET),fuzz-$(TARGET),fuzz_targets) >/dev/null
 	@tests/fuzz/run_fuzz.sh $(FUZZ_BUILD) $(SECONDS) $(TARGET)
 
-# The soaks of `make test`, run for hours' worth of audio instead of seconds.
+# The soaks of `make test`, run for hours' worth of audio instead of seconds:
+# the host's, the program's (a recording to the one-hour limit, play and loop
+# with random clicks) and the JACK server killed under the program.
+SOAK_TESTS = host_soak_test app_soak_test app_transport_jack_test
 soak: deps
-	@cmake -S . -B $(TEST_BUILD) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DCANTORA_SANITIZE=address,undefined -DCANTORA_BENCH=ON >/dev/null
-	@cmake --build $(TEST_BUILD) -j $(JOBS) --target host_soak_test
-	@cd $(TEST_BUILD)/tests && CANTORA_SOAK_SECONDS=$(SOAK_SECONDS) \
+	@$(TEST_CONFIG)
+	@cmake --build $(TEST_BUILD) -j $(JOBS) --target soak_tests
+	@cd $(TEST_BUILD)/tests && for t in $(SOAK_TESTS); do \
+	  [ -x "$$t" ] || { echo "$$t was not built (no JACK?): skipped"; continue; }; \
+	  echo "== $$t"; \
+	  CANTORA_SOAK_SECONDS=$(SOAK_SECONDS) \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0 \
-	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ./host_soak_test
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ./$$t || exit 1; \
+	done
 
 bench: build
 	@set -e; for b in $(BUILD)/bin/bench/*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b"; done

@@ -129,6 +129,19 @@ struct TestHost {
   }
 };
 
+// A client of the test's own on the private server. A server busy with other
+// clients (or a machine busy with builds) may refuse a new one for a moment,
+// so the opening is tried again for up to 2 s; null when it never succeeds.
+inline jack_client_t* openTestClient(const char* name) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (;;) {
+    jack_status_t status{};
+    if (jack_client_t* client = jack_client_open(name, JackNoStartServer, &status)) return client;
+    if (std::chrono::steady_clock::now() > deadline) return nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
 // The test's own client on the private server.
 class JackPeer {
  public:
@@ -136,8 +149,7 @@ class JackPeer {
   // frames counted so far; the peer's port "in" orders it after a client
   // that feeds it.
   explicit JackPeer(void (*onCycle)(std::int64_t frames) = nullptr) : onCycle_(onCycle) {
-    jack_status_t status{};
-    client_ = jack_client_open(PEER_NAME, JackNoStartServer, &status);
+    client_ = openTestClient(PEER_NAME);
     if (client_ != nullptr) {
       jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
       jack_set_process_callback(client_, onProcess, this);

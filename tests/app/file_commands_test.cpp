@@ -2,8 +2,6 @@
 // driven through the main window over the headless Shell: files made at test
 // time, the track and the written bytes compared sample for sample.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstring>
 #include <filesystem>
@@ -12,6 +10,7 @@
 
 #include "app/app_constants.h"
 #include "app/app_harness.h"
+#include "app/recorded_chunks.h"
 #include "audiofile/audio_test_files.h"
 #include "audiofile/wav_writer.h"
 #include "view/peaks.h"
@@ -242,58 +241,29 @@ TEST(SaveAs, WritesTheSelectionOrTheTrackWithItsChannelsAndRate) {
   }
 }
 
-TEST(SaveAs, AFailedSaveLeavesAnExistingFileAsItWas) {
-  // A place where no file can be made (as every user, root too), and a disk
-  // that fills up part way through the writing.
-  struct Case {
-    const char* what;
-    bool fullDisk;
-    const char* message;
-  };
-  for (const Case& c : {Case{"read-only place", false, "Could not create file!"},
-                        Case{"full disk", true, "Could not write file!"}}) {
-    SCOPED_TRACE(c.what);
-    FileHarness h;
-    h.loadTrack(200000, 2);
-    std::string target = "/proc/version";
-    if (c.fullDisk) {
-      target = h.dir.file("kept.wav");
-      testfiles::writeFile(target, testfiles::pcmWav(1, 44100, signal(9000, 1)));
-    }
-    const std::vector<unsigned char> before = testfiles::readFile(target);
-    ASSERT_FALSE(before.empty());
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    if (c.fullDisk) {
-      struct rlimit small = saved;
-      small.rlim_cur = 64 * 1024;
-      ::setrlimit(RLIMIT_FSIZE, &small);
-    }
-    h.saveAs(target);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, oldHandler);
-    h.expectHandedBack();
-    ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
-    EXPECT_EQ(h.shell.messageBoxes[0].text, c.message);
-    EXPECT_EQ(h.shell.messageBoxes[0].caption, "File create error");
-    EXPECT_EQ(h.shell.messageBoxes[0].icon, app::MessageIcon::Error);
-    EXPECT_EQ(testfiles::readFile(target), before);
-    EXPECT_TRUE(h.app.hasTrack());
-    if (c.fullDisk) {
-      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.dir.path()),
-                              std::filesystem::directory_iterator()),
-                1);
-    }
-  }
+// A place where no file can be made (as every user, root too); a disk that
+// fills up part way: tests/faults.
+TEST(SaveAs, AFailedCreateLeavesAnExistingFileAsItWas) {
+  FileHarness h;
+  h.loadTrack(200000, 2);
+  const std::vector<unsigned char> before = testfiles::readFile("/proc/version");
+  ASSERT_FALSE(before.empty());
+  h.saveAs("/proc/version");
+  h.expectHandedBack();
+  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
+  EXPECT_EQ(h.shell.messageBoxes[0].text, "Could not create file!");
+  EXPECT_EQ(h.shell.messageBoxes[0].caption, "File create error");
+  EXPECT_EQ(h.shell.messageBoxes[0].icon, app::MessageIcon::Error);
+  EXPECT_EQ(testfiles::readFile("/proc/version"), before);
+  EXPECT_TRUE(h.app.hasTrack());
 }
 
 // A recording of `chunks` chunks (the last `lastBlocks` blocks long) made
 // through Record, then handed to the finishing by Stop.
 struct RecordingHarness : FileHarness {
-  std::vector<std::int16_t> left, right;
+  std::vector<std::int16_t> recorded;  // interleaved
 
-  void record(int chunks, std::uint32_t lastBlocks, std::uint32_t blockFrames,
+  void record(std::uint32_t chunks, std::uint32_t lastBlocks, std::uint32_t blockFrames,
               std::uint32_t blocksPerChunk) {
     readyStream();
     app.blockFrames = blockFrames;
@@ -301,28 +271,11 @@ struct RecordingHarness : FileHarness {
     app.driverRate = 48000;
     window.onCommand(view::ID_RECORD);
     ASSERT_EQ(app.mode, TransportMode::Recording);
-    for (int c = 0; c < chunks; ++c) {
-      state::RecordChunk* chunk = state::RecordChunk::create(blocksPerChunk, blockFrames);
-      chunk->blocksUsed = c + 1 == chunks ? lastBlocks : blocksPerChunk;
-      for (std::uint32_t i = 0; i < chunk->blocksUsed * blockFrames; ++i) {
-        chunk->left[i] = static_cast<std::int16_t>(left.size() % 30011);
-        chunk->right[i] = static_cast<std::int16_t>(-static_cast<int>(right.size() % 29989));
-        left.push_back(chunk->left[i]);
-        right.push_back(chunk->right[i]);
-      }
-      app.chunks.append(chunk);
-      app.chunkCount.fetch_add(1);
-    }
+    recorded = apptest::appendChunks(app, chunks, lastBlocks);
   }
   void stop() {
     window.onCommand(view::ID_STOP);
     ASSERT_TRUE(finishWorkers());
-  }
-  bool interleavedEquals(const std::vector<std::int16_t>& samples) const {
-    if (samples.size() != 2 * left.size()) return false;
-    for (std::size_t i = 0; i < left.size(); ++i)
-      if (samples[2 * i] != left[i] || samples[2 * i + 1] != right[i]) return false;
-    return true;
   }
 };
 
@@ -335,8 +288,7 @@ TEST(FinishRecording, InMemoryTheRecordingBecomesTheStereoTrack) {
   EXPECT_TRUE(h.app.stereo);
   EXPECT_EQ(h.app.frameCount, (5u * 32 + 17) * 1024);
   EXPECT_EQ(h.app.sampleRate, 48000u);
-  EXPECT_TRUE(h.interleavedEquals(std::vector<std::int16_t>(
-      h.app.samples.get(), h.app.samples.get() + 2 * std::size_t{h.app.frameCount})));
+  EXPECT_TRUE(std::equal(h.recorded.begin(), h.recorded.end(), h.app.samples.get()));
   EXPECT_EQ(h.app.chunks.head, nullptr);
   EXPECT_EQ(h.app.chunkCount, 0u);
   EXPECT_FALSE(h.app.spoolBuffer);
@@ -390,7 +342,7 @@ TEST(FinishRecording, ARecordingThatDidNotFitGoesToTheFileChosen) {
       const Saved saved = readSaved(file);
       EXPECT_EQ(saved.channels, 2u);
       EXPECT_EQ(saved.rate, 48000u);
-      EXPECT_TRUE(h.interleavedEquals(saved.samples));
+      EXPECT_EQ(saved.samples, h.recorded);
     }
   }
 }

@@ -4,8 +4,11 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "audiofile/audio_test_files.h"
 
@@ -21,6 +24,15 @@ inline std::string quote(const std::string& s) {
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
+}
+
+// The names of the files in `dir`, sorted: a leftover temporary shows.
+inline std::vector<std::string> listing(const testfiles::TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // `prefix` runs before the program in the same shell (e.g. "ulimit -f 64;").

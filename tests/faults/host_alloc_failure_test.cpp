@@ -9,19 +9,16 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
-#include <thread>
 
 #include "app/app_constants.h"
 #include "app/app_context.h"
-#include "app/main_window.h"
 #include "failing_allocator.h"
 #include "host/hostkit.h"
 #include "host/hostkit_testing.h"
 #include "host/test_catalogue.h"
 #include "state/track_sizing.h"
-#include "uncounted_shell.h"
+#include "swept_window.h"
 #include "view/pane_background.h"
 #include "view/view_constants.h"
 #include "view/waveform_renderer.h"
@@ -34,42 +31,22 @@ using state::TransportMode;
 
 constexpr std::uint32_t TRACK_FRAMES = 44100;
 
-struct Window {
-  state::AppState app;
-  faulttest::UncountedShell shell;
-  app::MainWindow window{app, shell};
+// The main window with a mono track, the device dialog's answer ready.
+struct Window : faulttest::SweptWindow {
   bool deviceReady = false;
   bool played = false;
 
   Window() {
-    shell.setClientSize({800, 400});
-    window.setSettleWait([](std::chrono::milliseconds) {});
-    window.onCreate();
     app.samples.reset(new std::int16_t[TRACK_FRAMES]);
     for (std::uint32_t f = 0; f < TRACK_FRAMES; ++f)
       app.samples[f] = static_cast<std::int16_t>(12000 * std::sin(0.01 * f));
     app.frameCount = TRACK_FRAMES;
     app.channels = 1;
-    app.stereo = false;
-    auto& view = window.trackView();
     app.fitFramesPerPixel = app.framesPerPixel =
-        state::fitZoom(TRACK_FRAMES, view.geometry.paneWidth());
-    view::paintBackgrounds(view, app, true);
-    view::renderTrack(view, app);
+        state::fitZoom(TRACK_FRAMES, window.trackView().geometry.paneWidth());
+    view::paintBackgrounds(window.trackView(), app, true);
+    view::renderTrack(window.trackView(), app);
     shell.deviceAnswers.push_back(0);
-  }
-
-  // Hands posted commands to the window until `done` holds or `limit` passes.
-  void runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done() && std::chrono::steady_clock::now() < until) {
-      std::optional<int> id;
-      {
-        faulttest::Uncounted uncounted;
-        id = shell.takePosted(1ms);
-      }
-      if (id) window.onCommand(*id);
-    }
   }
 
   // Device, Play until the device ran a few blocks, Stop, and the teardown.

@@ -10,18 +10,16 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "app/app_constants.h"
 #include "app/app_context.h"
-#include "app/main_window.h"
+#include "app/recorded_chunks.h"
 #include "app/transport_host.h"
 #include "audiofile/audio_test_files.h"
 #include "audiofile/wav_writer.h"
 #include "failing_allocator.h"
-#include "state/record_chunk.h"
-#include "uncounted_shell.h"
+#include "swept_window.h"
 #include "view/view_constants.h"
 
 namespace {
@@ -40,39 +38,19 @@ class QuietHost : public app::TransportHost {
   void hostShutdown() override {}
 };
 
-constexpr std::uint32_t BLOCK_FRAMES = 1024, BLOCKS_PER_CHUNK = 16, CHUNKS = 3, LAST_BLOCKS = 5;
-
-// The main window, recording into a chunk list the test filled.
-struct Recording {
-  state::AppState app;
-  faulttest::UncountedShell shell;
-  app::MainWindow window{app, shell};
+// The main window recording, its chunk list filled by the test.
+struct Recording : faulttest::SweptWindow {
   std::vector<std::int16_t> interleaved;
 
   Recording(bool outgrewMemory, const std::string& target) {
-    shell.setClientSize({800, 400});
-    window.setSettleWait([](std::chrono::milliseconds) {});
-    window.onCreate();
-    app.streamReady = true;
-    app.driverOpen = true;
+    app.streamReady = app.driverOpen = true;
     app.deviceIndex = 0;
-    app.blockFrames = BLOCK_FRAMES;
-    app.blocksPerChunk = BLOCKS_PER_CHUNK;
+    app.blockFrames = 1024;
+    app.blocksPerChunk = 16;
     app.driverRate = 48000;
     window.setTransportHost(std::make_unique<QuietHost>());
     window.onCommand(view::ID_RECORD);
-    for (std::uint32_t c = 0; c < CHUNKS; ++c) {
-      state::RecordChunk* chunk = state::RecordChunk::create(BLOCKS_PER_CHUNK, BLOCK_FRAMES);
-      chunk->blocksUsed = c + 1 == CHUNKS ? LAST_BLOCKS : BLOCKS_PER_CHUNK;
-      for (std::uint32_t i = 0; i < chunk->blocksUsed * BLOCK_FRAMES; ++i) {
-        chunk->left[i] = static_cast<std::int16_t>(interleaved.size() % 30011);
-        chunk->right[i] = static_cast<std::int16_t>(-1 - static_cast<int>(interleaved.size()));
-        interleaved.push_back(chunk->left[i]);
-        interleaved.push_back(chunk->right[i]);
-      }
-      app.chunks.append(chunk);
-      app.chunkCount.fetch_add(1);
-    }
+    interleaved = apptest::appendChunks(app, 3, 5);
     // As the input callback leaves it when a chunk could not be allocated.
     app.spoolToFile = outgrewMemory;
     // A second answer for the dialog asked again after a failed create.
@@ -80,21 +58,11 @@ struct Recording {
   }
   ~Recording() { window.onDestroy(); }
 
-  // Stop, the worker, and the commands it posted, as the message loop runs them.
+  // Stop, the worker, and the commands it posted.
   void stopAndFinish() {
     window.onCommand(view::ID_STOP);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (window.context().workersRunning.load() > 0 && std::chrono::steady_clock::now() < until)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    for (;;) {
-      std::optional<int> id;
-      {
-        faulttest::Uncounted uncounted;
-        id = shell.takePosted(std::chrono::milliseconds(0));
-      }
-      if (!id) break;
-      window.onCommand(*id);
-    }
+    runUntil([this] { return window.context().workersRunning.load() == 0; },
+             std::chrono::seconds(30));
   }
 };
 

@@ -1,20 +1,25 @@
-// Every allocation a load makes fails once, in turn: the load of each kind of
-// file ends with the out-of-memory status (or loads when the failure was one
-// it can do without), never with an exception, a crash or a leak, and the
-// track it would have replaced stays as it was.
+// Every allocation of a load, and of a tuning run, fails once in turn. The
+// load of each kind of file ends with the out-of-memory status, the tuning
+// run with out of memory or the engine failed (or either goes through when
+// the failure was one it can do without); never an exception, a crash or a
+// leak, and the track stays as it was whenever it was not replaced or tuned.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "audiofile/audio_test_files.h"
 #include "audiofile/track_loader.h"
 #include "failing_allocator.h"
+#include "tuning/tune_selection.h"
 
 namespace {
 
 using audiofile::LoadStatus;
+using tuning::TuneStatus;
 
 TEST(LoadAllocationFailure, EveryAllocationOfALoadFailsOnceInTurn) {
   testfiles::TempDir dir("load_alloc_failure");
@@ -55,6 +60,40 @@ TEST(LoadAllocationFailure, EveryAllocationOfALoadFailsOnceInTurn) {
     outOfMemory += counts.refused;
   }
   EXPECT_GT(outOfMemory, 4);
+}
+
+TEST(TuneAllocationFailure, EveryAllocationOfATuningRunFailsOnceInTurn) {
+  std::vector<std::int16_t> original(2 * 20000);
+  for (std::size_t i = 0; i < original.size(); ++i)
+    original[i] = static_cast<std::int16_t>(8000 * std::sin(0.0313 * static_cast<double>(i)));
+  tuning::EngineParams params;
+  params.noteEnabled[0] = true;
+  params.pitchShift = 1;
+
+  std::vector<std::int16_t> samples;
+  tuning::TuneResult result;
+  const faulttest::SweepCounts counts = faulttest::sweepAllocations(
+      "tuning run",
+      {[&] {
+         samples = original;
+         result = tuning::TuneResult{};
+       },
+       [&] {
+         result = tuning::TuneSelection(params, {samples.data(), 2, 20000}, {3000, 15000, 2});
+       },
+       [&] {
+         if (result.status == TuneStatus::Tuned) {
+           EXPECT_NE(samples, original);
+           return faulttest::Outcome::Survived;
+         }
+         // The engine's own arrays failing is the engine failing.
+         EXPECT_TRUE(result.status == TuneStatus::OutOfMemory ||
+                     result.status == TuneStatus::EngineFailed);
+         EXPECT_EQ(samples, original);
+         EXPECT_EQ(result.undo.samples, nullptr);
+         return faulttest::Outcome::Refused;
+       }});
+  EXPECT_GT(counts.refused, 2);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
-// The headless Shell with its own allocations left out of an allocation
-// sweep: it stands in for the window system, whose memory is not the
-// program's to fail.
+// The main window for the allocation sweeps, over the headless Shell with
+// the Shell's own allocations left out of the count: it stands in for the
+// window system, whose memory is not the program's to fail.
 #pragma once
 
+#include <chrono>
+#include <functional>
+
+#include "app/main_window.h"
 #include "failing_allocator.h"
 #include "support/headless_shell.h"
 
@@ -59,6 +63,36 @@ class UncountedShell : public testsupport::HeadlessShell {
   CANTORA_UNCOUNTED(void, drawLiveLine, (int x, int t, int b), (x, t, b))
   CANTORA_UNCOUNTED(void, drawLivePoint, (int x, int y), (x, y))
 #undef CANTORA_UNCOUNTED
+};
+
+struct SweptWindow {
+  state::AppState app;
+  UncountedShell shell;
+  app::MainWindow window{app, shell};
+
+  SweptWindow() {
+    shell.setClientSize({800, 400});
+    window.setSettleWait([](std::chrono::milliseconds) {});
+    window.onCreate();
+  }
+
+  // Hands posted commands to the window, as the message loop does, until
+  // `done` held and nothing more was posted, or `limit` passed.
+  void runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+      const bool finished = done();
+      std::optional<int> id;
+      {
+        Uncounted uncounted;
+        id = shell.takePosted(std::chrono::milliseconds(1));
+      }
+      if (id)
+        window.onCommand(*id);
+      else if (finished)
+        return;
+    }
+  }
 };
 
 }  // namespace faulttest

@@ -28,15 +28,7 @@ using clitest::runCli;
 class CliCommand : public ::testing::Test {
  protected:
   testfiles::TempDir dir{"cli_commands"};
-
-  // Every file in the test folder, so a leftover temporary shows.
-  std::vector<std::string> listing() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> listing() const { return clitest::listing(dir); }
 };
 
 TEST_F(CliCommand, InfoReportsWhatTheImportWillDeliver) {

@@ -158,10 +158,7 @@ TEST_F(PitchCli, PngIsWrittenWholeAndBadRequestsLeaveNothing) {
     EXPECT_FALSE(r.err.empty()) << args;
     EXPECT_FALSE(std::filesystem::exists(dir.file("bad.csv"))) << args;
   }
-  std::size_t leftovers = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-    leftovers += entry.path().extension() == ".tmp" ? 1 : 0;
-  EXPECT_EQ(leftovers, 0u);
+  EXPECT_EQ(clitest::listing(dir), (std::vector<std::string>{"curve.png", "in.wav"}));
 }
 
 }  // namespace

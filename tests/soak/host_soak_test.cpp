@@ -11,8 +11,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -20,6 +18,7 @@
 #include "host/hostkit.h"
 #include "host/hostkit_testing.h"
 #include "host/test_catalogue.h"
+#include "soak/soak_support.h"
 
 // AddressSanitizer keeps freed memory aside (256 MB of it) to catch late
 // uses; that would read as growth here, so the soak keeps only a little.
@@ -82,14 +81,6 @@ std::int32_t receive(std::int16_t* block, std::uint32_t bytesPerChannel, std::ui
   return 0;
 }
 
-long residentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  return 0;
-}
-
 bool waitFor(const std::atomic<int>& calls, int target) {
   const auto deadline = Clock::now() + std::chrono::seconds(30);
   while (calls.load() < target)
@@ -101,8 +92,7 @@ bool waitFor(const std::atomic<int>& calls, int target) {
 }
 
 TEST(HostSoak, RandomTransportAtFastPacingNeitherHangsNorLosesNorGrows) {
-  const char* wanted = std::getenv("CANTORA_SOAK_SECONDS");
-  const double audioSeconds = wanted != nullptr ? std::atof(wanted) : 20.0;
+  const double audioSeconds = soaktest::soakSeconds(20);
   hosttest::TempFolder folder;
   hosttest::ScopedEnv catalogue{
       "CANTORA_DRIVER_CATALOGUE",
@@ -143,7 +133,7 @@ TEST(HostSoak, RandomTransportAtFastPacingNeitherHangsNorLosesNorGrows) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_EQ(counters.outputCalls.load(), outputs);
     ASSERT_EQ(counters.inputCalls.load(), inputs);
-    if (++runs == 20) settledKiB = residentKiB();
+    if (++runs == 20) settledKiB = soaktest::residentBytes() / 1024;
   }
   StreamClose(0);
   HostkitShutdown();
@@ -151,12 +141,13 @@ TEST(HostSoak, RandomTransportAtFastPacingNeitherHangsNorLosesNorGrows) {
 
   EXPECT_EQ(counters.broken.load(), 0u);
   if (settledKiB > 0) {
-    EXPECT_LT(residentKiB() - settledKiB, 16 * 1024);
+    EXPECT_LT(soaktest::residentBytes() / 1024 - settledKiB, 16 * 1024);
   }
   std::printf(
       "%d runs, %.0f s of audio, %llu blocks in, resident %ld KiB after 20 runs, %ld at the end\n",
       runs, static_cast<double>(counters.framesIn.load()) / RATE,
-      static_cast<unsigned long long>(counters.inputCalls.load()), settledKiB, residentKiB());
+      static_cast<unsigned long long>(counters.inputCalls.load()), settledKiB,
+      soaktest::residentBytes() / 1024);
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ void HeadlessShell::workerBlocking(const char* name) {
 app::MessageResult HeadlessShell::answerMessage(MessageBoxCall call) {
   std::lock_guard lock(mutex_);
   messageBoxes.push_back(std::move(call));
-  return takeFront(messageAnswers).value_or(app::MessageResult::Ok);
+  return app::MessageResult::Ok;
 }
 
 app::MessageResult HeadlessShell::messageBox(std::string_view text, std::string_view caption,

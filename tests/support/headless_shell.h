@@ -46,9 +46,7 @@ class HeadlessShell : public app::Shell {
   // The thread constructing the shell is the UI thread.
   HeadlessShell();
 
-  // --- the script ---
-  // Answers for message boxes in order; when none is left, OK.
-  std::deque<app::MessageResult> messageAnswers;
+  // --- the script (message boxes are answered OK) ---
   // Without an answer the device dialog picks the first name, the file dialogs
   // and the tuning dialog are cancelled.
   std::deque<std::optional<int>> deviceAnswers;

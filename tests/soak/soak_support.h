@@ -1,18 +1,36 @@
-// Ends the test process when the side under test stops making progress: a
-// hang shows as an abort naming what was going on (a round, a seed) instead of
-// a test that CTest kills without a word.
+// What the soaks share: how much audio a run moves, the memory the process
+// holds, and a watchdog that ends the test process when the side under test
+// stops making progress (a hang shows as an abort naming what was going on,
+// a round, a seed, instead of a test that CTest kills without a word).
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 
 namespace soaktest {
+
+// CANTORA_SOAK_SECONDS, the seconds of audio `make soak` asks for; else
+// `fallback`, the few seconds' worth `make test` runs.
+inline double soakSeconds(double fallback) {
+  const char* wanted = std::getenv("CANTORA_SOAK_SECONDS");
+  return wanted != nullptr ? std::atof(wanted) : fallback;
+}
+
+// The process's resident set, in bytes.
+inline std::int64_t residentBytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atoll(line.c_str() + 6) * 1024;
+  return 0;
+}
 
 class Watchdog {
  public:

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <thread>
@@ -101,6 +102,18 @@ struct Harness {
     app.channels = channels;
     app.stereo = channels == 2;
     app.fitFramesPerPixel = app.framesPerPixel = state::fitZoom(frames, paneWidth());
+    view::paintBackgrounds(view(), app, true);
+    view::renderTrack(view(), app);
+  }
+
+  // A stereo track of steady tones, drawn: A4 (440 Hz) on the first channel,
+  // 450 Hz (39 cents sharp) on the second.
+  void loadTones(std::uint32_t frames) {
+    loadTrack(frames, 2);
+    for (std::uint32_t f = 0; f < frames; ++f)
+      for (int c = 0; c < 2; ++c)
+        app.samples[2 * f + c] = static_cast<std::int16_t>(
+            12000 * std::sin(2 * std::numbers::pi * (c == 0 ? 440.0 : 450.0) * f / 44100.0));
     view::paintBackgrounds(view(), app, true);
     view::renderTrack(view(), app);
   }

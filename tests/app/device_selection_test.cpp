@@ -54,12 +54,7 @@ TEST(DeviceSelection, OpensTheChosenDriverAndStreamOnceAndClosesThemAtTeardown) 
   EXPECT_EQ(h.app.maxChunks, 330u);
   EXPECT_EQ(HostkitSampleRate(), 48000);
 
-  // A second choice in the same run is refused without a dialog.
-  h.window.onCommand(app::CMD_SELECT_DEVICE);
-  EXPECT_EQ(h.shell.count("runDeviceDialog"), 1);
-  ASSERT_EQ(h.shell.messageBoxes.size(), 1u);
-  EXPECT_EQ(h.shell.messageBoxes[0].text, app::MSG_DEVICE_ALREADY_SELECTED);
-
+  // (A second choice refused: MainWindowCommands and the failed driver below.)
   h.window.onDestroy();
   EXPECT_EQ(HostkitSampleRate(), 0) << "the driver is closed";
 }

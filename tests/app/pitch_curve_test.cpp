@@ -3,13 +3,11 @@
 // brings the old curve back.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "app/app_constants.h"
 #include "app/app_harness.h"
 #include "app/pitch_curve_worker.h"
-#include "support/test_signals.h"
 #include "view/column_mapping.h"
 #include "view/pitch_overlay.h"
 
@@ -18,17 +16,6 @@ namespace {
 using state::TransportMode;
 
 constexpr double SHARP_SEMITONES = 12.0 * 0.0327532;  // 450 Hz over A4: 39 cents
-
-// Stereo: A4 (440 Hz) on the first channel, 450 Hz on the second.
-void placeTones(apptest::Harness& h, std::uint32_t frames) {
-  h.loadTrack(frames, 2);
-  const auto a4 = testsignals::sine(440.0, frames, 12000.0);
-  const auto sharp = testsignals::sine(450.0, frames, 12000.0);
-  for (std::uint32_t f = 0; f < frames; ++f) {
-    h.app.samples[2 * f] = a4[f];
-    h.app.samples[2 * f + 1] = sharp[f];
-  }
-}
 
 std::vector<state::PitchPoint> curveOf(const state::AppState& app, int c) {
   const std::lock_guard<std::mutex> hold(app.pitch.lock);
@@ -54,7 +41,7 @@ void expectPitchAt(const std::vector<state::PitchPoint>& curve, std::uint32_t fi
 TEST(PitchCurveWindow, AnalysedWhenFreeKeptOverATuningAndRestoredByUndo) {
   apptest::Harness h;
   constexpr std::uint32_t FRAMES = 120000;
-  placeTones(h, FRAMES);
+  h.loadTones(FRAMES);
   const view::Rect paneB = h.view().geometry.paneB;
 
   // Hidden, nothing is analysed; shown while the transport plays, it waits.

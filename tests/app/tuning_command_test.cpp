@@ -3,8 +3,6 @@
 // through the main window over the headless Shell.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "app/app_constants.h"
@@ -15,18 +13,6 @@
 namespace {
 
 using state::TransportMode;
-
-// A stereo track: 440 Hz on the first channel, 450 Hz (39 cents sharp of A4)
-// on the second.
-void placeTones(apptest::Harness& h, std::uint32_t frames) {
-  h.loadTrack(frames, 2);
-  for (std::uint32_t f = 0; f < frames; ++f)
-    for (int c = 0; c < 2; ++c)
-      h.app.samples[2 * f + c] = static_cast<std::int16_t>(
-          12000 * std::sin(2 * std::numbers::pi * (c == 0 ? 440.0 : 450.0) * f / 44100.0));
-  view::paintBackgrounds(h.view(), h.app, true);
-  view::renderTrack(h.view(), h.app);
-}
 
 std::vector<std::int16_t> channel(const apptest::Harness& h, int c) {
   std::vector<std::int16_t> out(h.app.frameCount);
@@ -43,7 +29,7 @@ app::TuningChoice onlyA() {
 
 TEST(TuneHitTest, PanesSelectionAndViewDecideTheChannel) {
   apptest::Harness h;
-  placeTones(h, 100000);
+  h.loadTones(100000);
   const view::Rect a = h.paneA();
   const view::Rect b = h.view().geometry.paneB;
   struct Case {
@@ -103,7 +89,7 @@ TEST(DrawReadout, TheAreaIsCentredEvenAndKeptInsidePaneA) {
 
 TEST(TuningCommand, PaneBTunesOnlyTheSecondChannelAndUndoRestoresIt) {
   apptest::Harness h;
-  placeTones(h, 88200);
+  h.loadTones(88200);
   h.select(22050, 66150);
   const std::vector<std::int16_t> left = channel(h, 0);
   const std::vector<std::int16_t> right = channel(h, 1);
@@ -146,7 +132,7 @@ TEST(TuningCommand, PaneBTunesOnlyTheSecondChannelAndUndoRestoresIt) {
 
 TEST(TuningCommand, EachAnswerOfTheDialogDoesWhatItSays) {
   apptest::Harness h;
-  placeTones(h, 88200);
+  h.loadTones(88200);
   h.select(10000, 30000);
   const int x = h.paneA().left + 20;  // the readout lands in the left half
   const int y = h.paneA().top + 10;

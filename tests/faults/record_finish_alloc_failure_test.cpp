@@ -14,8 +14,8 @@
 
 #include "app/app_constants.h"
 #include "app/app_context.h"
+#include "app/app_harness.h"
 #include "app/recorded_chunks.h"
-#include "app/transport_host.h"
 #include "audiofile/audio_test_files.h"
 #include "audiofile/wav_writer.h"
 #include "failing_allocator.h"
@@ -27,28 +27,19 @@ namespace {
 using faulttest::Outcome;
 using state::TransportMode;
 
-class QuietHost : public app::TransportHost {
- public:
-  bool streamPrime() override { return true; }
-  bool streamStart() override { return true; }
-  void streamStop() override {}
-  void streamPause() override {}
-  void streamResume() override {}
-  void streamClose() override {}
-  void hostShutdown() override {}
-};
-
 // The main window recording, its chunk list filled by the test.
 struct Recording : faulttest::SweptWindow {
   std::vector<std::int16_t> interleaved;
+  std::vector<std::string> hostLog;  // room made, so the log allocates nothing
 
   Recording(bool outgrewMemory, const std::string& target) {
+    hostLog.reserve(16);
     app.streamReady = app.driverOpen = true;
     app.deviceIndex = 0;
     app.blockFrames = 1024;
     app.blocksPerChunk = 16;
     app.driverRate = 48000;
-    window.setTransportHost(std::make_unique<QuietHost>());
+    window.setTransportHost(std::make_unique<apptest::FakeHost>(hostLog, app));
     window.onCommand(view::ID_RECORD);
     interleaved = apptest::appendChunks(app, 3, 5);
     // As the input callback leaves it when a chunk could not be allocated.

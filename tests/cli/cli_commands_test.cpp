@@ -169,21 +169,14 @@ TEST_F(CliCommand, RefusalsSayWhyInOneLine) {
 }
 
 TEST_F(CliCommand, DecodeFailuresLeaveNothingBehindAndKeepAnEarlierOutputAndTheInput) {
+  // (A write that fails part way, the disk full: tests/faults.)
   const std::string out = dir.file("out.wav");
   testfiles::writeFile(out, {'o', 'l', 'd'});
-  // A write that fails part-way (the file-size limit, in 512-byte units).
   const std::string in = dir.file("in.wav");
   ASSERT_TRUE(testfiles::soxSynth(in, 44100, 2, 100000));
   const std::vector<unsigned char> input = testfiles::readFile(in);
-  auto r = runCli(dir, "decode " + quote(in) + " -o " + quote(out), "ulimit -f 200;");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("could not write"), std::string::npos) << r.err;
-  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
-  EXPECT_EQ(testfiles::readFile(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
-  EXPECT_EQ(listing(), (std::vector<std::string>{"in.wav", "out.wav"}));
-
   // An output folder that does not exist.
-  r = runCli(dir, "decode " + quote(in) + " -o " + quote(dir.file("no/such.wav")));
+  auto r = runCli(dir, "decode " + quote(in) + " -o " + quote(dir.file("no/such.wav")));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Could not create file!"), std::string::npos) << r.err;
   // An output that is a folder: the rename fails and the temporary goes.

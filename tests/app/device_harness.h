@@ -33,28 +33,17 @@ struct Planar {
   std::size_t size() const { return left.size(); }
 };
 
-// The 16-bit frames of a WAV file's data chunk (two channels interleaved),
-// read to the end of the file so that a capture whose header was not brought
-// up to date is read whole too.
-inline Planar readStereoWav(const std::string& path) {
+// The 16-bit stereo frames of the virtual device's capture: a canonical WAV
+// file (44-byte header), read to its end so that a capture whose header was
+// not brought up to date is read whole too.
+inline Planar readCapture(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
+  const std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
   Planar out;
-  std::size_t at = 12;
-  while (at + 8 <= bytes.size()) {
-    const std::string tag(bytes.begin() + static_cast<long>(at),
-                          bytes.begin() + static_cast<long>(at + 4));
-    const std::uint32_t size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 |
-                               static_cast<std::uint32_t>(bytes[at + 7]) << 24;
-    if (tag == "data") {
-      for (std::size_t i = at + 8; i + 4 <= bytes.size(); i += 4) {
-        out.left.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
-        out.right.push_back(static_cast<std::int16_t>(bytes[i + 2] | bytes[i + 3] << 8));
-      }
-      break;
-    }
-    at += 8 + size + (size & 1);
+  for (std::size_t i = 44; i + 4 <= b.size(); i += 4) {
+    out.left.push_back(static_cast<std::int16_t>(b[i] | b[i + 1] << 8));
+    out.right.push_back(static_cast<std::int16_t>(b[i + 2] | b[i + 3] << 8));
   }
   return out;
 }

@@ -92,7 +92,7 @@ TEST_F(Transport, PlayWritesExactlyTheRangeThenSilenceAndStopsItself) {
     // The cursor only when the view shows 16 blocks or more.
     EXPECT_EQ(h.shell.count("drawCursorLine") > 0, c.frames >= 16 * 2048);
     d.close();
-    const Planar played = apptest::readStereoWav(d.capturePath());
+    const Planar played = apptest::readCapture(d.capturePath());
     const Heard heard = firstSound(played);
     EXPECT_EQ(heard.length, end - start) << "the range, then silence";
     expectTrack(played, heard.start, end - start, c.channels,
@@ -125,7 +125,7 @@ TEST_F(Transport, LoopWrapsToTheRangeStartWithNoGapOrRepeatEvenForATrackShorterT
     d.click(view::ID_STOP);
     EXPECT_EQ(h.app.mode, TransportMode::Idle);
     d.close();
-    const Planar played = apptest::readStereoWav(d.capturePath());
+    const Planar played = apptest::readCapture(d.capturePath());
     const Heard heard = firstSound(played);
     const std::uint32_t length = end - start;
     EXPECT_GE(heard.length, 30u * 2048) << "looped without a gap";
@@ -157,7 +157,7 @@ TEST_F(Transport, PauseResumeAndAResizeWhilePlayingLoseOrRepeatNothing) {
   app::waitForRelayouts(h.ctx());
   EXPECT_EQ(h.view().image.width(), 900);
   d.close();
-  const Planar played = apptest::readStereoWav(d.capturePath());
+  const Planar played = apptest::readCapture(d.capturePath());
   const Heard heard = firstSound(played);
   // The device keeps running while the stream is paused: the pause is a run
   // of silence between the two parts of the track.

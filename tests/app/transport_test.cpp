@@ -65,73 +65,62 @@ class Transport : public ::testing::Test {
   DeviceHarness d;
 };
 
-TEST_F(Transport, PlayWritesExactlyTheRangeThenSilenceAndStopsItself) {
+// Play writes the range once, then silence, and stops itself; Loop wraps to
+// the range's start with no gap or repeat, even for a track shorter than a
+// block.
+TEST_F(Transport, PlayWritesTheRangeOnceAndLoopRepeatsItWithoutAGap) {
   struct Case {
-    std::uint32_t channels;
-    std::uint32_t frames;
-    bool selection;
+    bool loop;
+    std::uint32_t channels, frames;
+    std::uint32_t selStart, selEnd;  // equal: no selection
   };
-  for (const Case c : {Case{1, 20000, false}, Case{2, 20000, false}, Case{2, 60000, true}}) {
-    SCOPED_TRACE(testing::Message() << c.channels << " channels, selection " << c.selection);
+  const Case cases[] = {
+      {false, 1, 20000, 0, 0},
+      {false, 2, 20000, 0, 0},
+      {false, 2, 60000, 5001, 5001 + 7 * 2048 + 333},
+      {true, 2, 30000, 2500, 2500 + 2048 + 777},
+      {true, 2, 300, 0, 0},
+      {true, 2, 2047, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.loop ? "loop, " : "play, ") << c.channels << " channels, "
+                                    << c.frames << " frames");
     ASSERT_TRUE(d.openVirtual("input = silence\n" + d.captureSetting()));
     apptest::Harness& h = *d.h;
-    EXPECT_EQ(h.app.blockFrames, 2048u);
     fillTrack(h, c.frames, c.channels);
-    std::uint32_t start = 0, end = c.frames;
-    if (c.selection) {
-      h.app.selActive = true;
-      h.app.selStart = start = 5001;
-      h.app.selEnd = end = 5001 + 7 * 2048 + 333;
+    const bool selection = c.selEnd > c.selStart;
+    if (selection) h.select(c.selStart, c.selEnd);
+    const std::uint32_t start = selection ? c.selStart : 0;
+    const std::uint32_t length = (selection ? c.selEnd : c.frames) - start;
+    d.click(c.loop ? view::ID_LOOP : view::ID_PLAY);
+    EXPECT_EQ(h.app.mode, c.loop ? TransportMode::Looping : TransportMode::Playing);
+    if (c.loop) {
+      EXPECT_EQ(h.app.cursorPos, start + h.app.blockFrames) << "one block ahead";
+      ASSERT_TRUE(d.runFor(40 * 2048));
+      EXPECT_EQ(h.app.mode, TransportMode::Looping);
+      d.click(view::ID_STOP);
+    } else {
+      ASSERT_TRUE(d.runUntilIdle());
+      const std::vector<int>& posted = h.shell.postedCommands;
+      EXPECT_EQ(std::count(posted.begin(), posted.end(), view::ID_STOP), 1);
+      // The cursor only when the view shows 16 blocks or more.
+      EXPECT_EQ(h.shell.count("drawCursorLine") > 0, c.frames >= 16 * 2048);
     }
-    d.click(view::ID_PLAY);
-    EXPECT_EQ(h.app.mode, TransportMode::Playing);
-    ASSERT_TRUE(d.runUntilIdle());
-    EXPECT_EQ(
-        std::count(h.shell.postedCommands.begin(), h.shell.postedCommands.end(), view::ID_STOP), 1);
-    EXPECT_EQ(h.shell.buttons[view::ID_PLAY].enabled, true);
-    // The cursor only when the view shows 16 blocks or more.
-    EXPECT_EQ(h.shell.count("drawCursorLine") > 0, c.frames >= 16 * 2048);
-    d.close();
-    const Planar played = apptest::readCapture(d.capturePath());
-    const Heard heard = firstSound(played);
-    EXPECT_EQ(heard.length, end - start) << "the range, then silence";
-    expectTrack(played, heard.start, end - start, c.channels,
-                [start](std::size_t i) { return static_cast<std::uint32_t>(start + i); });
-    EXPECT_TRUE(std::all_of(played.left.begin() + static_cast<long>(heard.start + heard.length),
-                            played.left.end(), [](std::int16_t s) { return s == 0; }));
-  }
-}
-
-TEST_F(Transport, LoopWrapsToTheRangeStartWithNoGapOrRepeatEvenForATrackShorterThanABlock) {
-  struct Case {
-    std::uint32_t frames;
-    std::uint32_t selStart, selEnd;  // selEnd 0: no selection
-  };
-  for (const Case c : {Case{30000, 2500, 2500 + 2048 + 777}, Case{300, 0, 0}, Case{2047, 0, 0}}) {
-    SCOPED_TRACE(testing::Message() << c.frames << " frames");
-    ASSERT_TRUE(d.openVirtual("input = silence\n" + d.captureSetting()));
-    apptest::Harness& h = *d.h;
-    fillTrack(h, c.frames, 2);
-    std::uint32_t start = 0, end = c.frames;
-    if (c.selEnd != 0) {
-      h.app.selActive = true;
-      h.app.selStart = start = c.selStart;
-      h.app.selEnd = end = c.selEnd;
-    }
-    d.click(view::ID_LOOP);
-    EXPECT_EQ(h.app.cursorPos, start + h.app.blockFrames) << "one block ahead";
-    ASSERT_TRUE(d.runFor(40 * 2048));
-    EXPECT_EQ(h.app.mode, TransportMode::Looping);
-    d.click(view::ID_STOP);
     EXPECT_EQ(h.app.mode, TransportMode::Idle);
+    EXPECT_TRUE(h.shell.buttons[view::ID_PLAY].enabled);
     d.close();
     const Planar played = apptest::readCapture(d.capturePath());
     const Heard heard = firstSound(played);
-    const std::uint32_t length = end - start;
-    EXPECT_GE(heard.length, 30u * 2048) << "looped without a gap";
-    expectTrack(played, heard.start, heard.length, 2, [start, length](std::size_t i) {
+    if (c.loop) {
+      EXPECT_GE(heard.length, 30u * 2048) << "looped without a gap";
+    } else {
+      EXPECT_EQ(heard.length, length) << "the range, then silence";
+    }
+    expectTrack(played, heard.start, heard.length, c.channels, [start, length](std::size_t i) {
       return static_cast<std::uint32_t>(start + i % length);
     });
+    EXPECT_TRUE(std::all_of(played.left.begin() + static_cast<long>(heard.start + heard.length),
+                            played.left.end(), [](std::int16_t s) { return s == 0; }));
   }
 }
 
@@ -168,7 +157,7 @@ TEST_F(Transport, PauseResumeAndAResizeWhilePlayingLoseOrRepeatNothing) {
   for (std::uint32_t f = 0; f < 120000; ++f) ASSERT_EQ(sound[f], trackSample(f, 0)) << f;
 }
 
-TEST_F(Transport, RecordKeepsTheInputInOrderAndTheOutputSilent) {
+TEST_F(Transport, RecordHearsBothInputsInChunksAndTheOutputStaysSilent) {
   ASSERT_TRUE(d.openVirtual("input = voice\n"));
   apptest::Harness& h = *d.h;
   fillTrack(h, 20000, 2);

@@ -2,7 +2,7 @@
 // chosen through the dialog, a track played to its end, the driver's reset
 // request reaching the window, and the server killed under a loop and a
 // recording. (Input sample for sample on JACK: the host's JACK tests; the
-// recording's order on any driver: the transport test.)
+// recording's order: the app soak's recording.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

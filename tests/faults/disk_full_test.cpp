@@ -21,6 +21,7 @@
 #include "cli/cli_run.h"
 #include "cli/track_io.h"
 #include "platform/disk_space_limit.h"
+#include "support/test_signals.h"
 
 namespace {
 
@@ -55,10 +56,7 @@ class FullDisk : public TempDir {
 };
 
 std::vector<std::int16_t> tone(std::size_t samples) {
-  std::vector<std::int16_t> s(samples);
-  for (std::size_t i = 0; i < samples; ++i)
-    s[i] = static_cast<std::int16_t>(9000 * std::sin(0.031 * static_cast<double>(i)));
-  return s;
+  return testsignals::sine(218.0, static_cast<std::int64_t>(samples), 9000.0);
 }
 
 std::int16_t* refuseMemory(std::uint64_t) {

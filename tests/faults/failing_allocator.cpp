@@ -18,8 +18,7 @@ std::atomic<std::uint64_t> seen_{0};
 std::atomic<bool> failed_{false};
 thread_local int uncounted_ = 0;
 
-}  // namespace
-
+// For the replaced operator new: whether this allocation is the armed one.
 bool failsNow() {
   if (uncounted_ > 0 || failAt_.load(std::memory_order_relaxed) == 0) return false;
   if (seen_.fetch_add(1) + 1 != failAt_.load()) return false;
@@ -33,10 +32,13 @@ void armAllocationFailure(std::uint64_t failAt) {
   failAt_ = failAt;
 }
 
+// Disarms; true when the armed allocation was reached and failed.
 bool disarmAllocationFailure() {
   failAt_ = 0;
   return failed_;
 }
+
+}  // namespace
 
 Uncounted::Uncounted() {
   ++uncounted_;

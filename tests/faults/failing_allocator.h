@@ -10,12 +10,6 @@
 
 namespace faulttest {
 
-// Arms the process: its allocation number `failAt` (from 1), counted over
-// every thread, fails.
-void armAllocationFailure(std::uint64_t failAt);
-// Disarms; true when the armed allocation was reached and failed.
-bool disarmAllocationFailure();
-
 // While one lives, this thread's allocations are neither counted nor failed:
 // for what stands in for the world outside the program (the window system).
 class Uncounted {
@@ -25,9 +19,6 @@ class Uncounted {
   Uncounted(const Uncounted&) = delete;
   Uncounted& operator=(const Uncounted&) = delete;
 };
-
-// For the replaced operator new itself.
-bool failsNow();
 
 // How one run of a sweep ended: refused with the program's message, refused
 // cleanly without one (the state as before), or survived (done as without
